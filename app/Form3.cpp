@@ -1,0 +1,187 @@
+#include "app/Form3.h"
+
+#include "app/FrmSplash.h"
+#include "app/core/Settings.h"
+#include "dialogs/Prompts.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace lis {
+
+namespace {
+
+// The window's client area: 12480 by 6870 twips at 15 twips per pixel.
+constexpr QSize clientSize { 832, 458 };
+
+template<typename T, typename... Args>
+T *named(QWidget *parent, const char *name, Args &&...args)
+{
+    auto *control = new T(std::forward<Args>(args)..., parent);
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
+void removeFolderTree(const QString &folder)
+{
+    QDir dir(folder);
+    if (!dir.exists())
+        return;
+    // Read-only files inside must go too; removeRecursively removes what the owner may write.
+    dir.removeRecursively();
+}
+
+} // namespace
+
+Form3::Form3(AppContext context, QWidget *parent) : QWidget(parent), m_context(std::move(context))
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(productCaption);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(clientSize);
+    createControls();
+    restoreSettings();
+}
+
+Form3::~Form3() = default;
+
+void Form3::createControls()
+{
+    vkTextBox3 = named<QLineEdit>(this, "vkTextBox3");
+    vkTextBox3->setGeometry(10, 10, 300, 26);
+    isButton2 = named<QPushButton>(this, "isButton2", QStringLiteral("Search"));
+    isButton2->setGeometry(320, 10, 90, 26);
+    lblTellMe = named<QLabel>(this, "lblTellMe", QStringLiteral("<a href=\"help\">Online Help</a>"));
+    lblTellMe->setGeometry(730, 12, 92, 22);
+    lblTellMe->setCursor(Qt::PointingHandCursor);
+    lblTellMe->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(lblTellMe, &QLabel::linkActivated, this, &Form3::openHelp);
+
+    ListView2 = named<QTreeWidget>(this, "ListView2");
+    ListView2->setGeometry(10, 44, 600, 206);
+    ListView2->setHeaderLabels({ QStringLiteral("Rank"), QStringLiteral("Name"),
+                                 QStringLiteral("Size"), QStringLiteral("Type"),
+                                 QStringLiteral("Width"), QStringLiteral("Height") });
+    ListView2->setRootIsDecorated(false);
+    ListView2->setUniformRowHeights(true);
+    ListView2->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView2->setAllColumnsShowFocus(true);
+
+    isButton4 = named<QPushButton>(this, "isButton4", QStringLiteral("Cancel"));
+    isButton4->setGeometry(622, 44, 100, 28);
+    isButton4->setEnabled(false);
+    isButton8 = named<QPushButton>(this, "isButton8", QStringLiteral("Options"));
+    isButton8->setGeometry(622, 80, 100, 28);
+    isButton7 = named<QPushButton>(this, "isButton7", QStringLiteral("Copy..."));
+    isButton7->setGeometry(622, 116, 100, 28);
+    isButton7->setEnabled(false);
+
+    vkTextBox1 = named<QLineEdit>(this, "vkTextBox1");
+    vkTextBox1->setGeometry(10, 258, 500, 26);
+    isButton1 = named<QPushButton>(this, "isButton1", QStringLiteral("Browse..."));
+    isButton1->setGeometry(520, 258, 90, 26);
+    vkCheck1 = named<QCheckBox>(this, "vkCheck1", QStringLiteral("Remember search path"));
+    vkCheck1->setGeometry(622, 258, 200, 26);
+
+    Label9 = named<QLabel>(this, "Label9", QStringLiteral("Image Search Results:"));
+    Label9->setGeometry(10, 290, 300, 20);
+    static constexpr std::array<const char *, 3> captionNames { "Label2", "Label6", "Label7" };
+    std::array<QLabel *, 3> captions {};
+    for (int i = 0; i < 3; ++i) {
+        Picture1[i] = named<QLabel>(this, "Picture1");
+        Picture1[i]->setProperty("index", i);
+        Picture1[i]->setGeometry(10 + i * 171, 312, 161, 89);
+        Picture1[i]->setFrameShape(QFrame::StyledPanel);
+        Picture1[i]->setAlignment(Qt::AlignCenter);
+        captions[i] = named<QLabel>(this, captionNames[i]);
+        captions[i]->setGeometry(10 + i * 171, 404, 161, 18);
+        captions[i]->setAlignment(Qt::AlignCenter);
+    }
+    Label2 = captions[0];
+    Label6 = captions[1];
+    Label7 = captions[2];
+
+    isButton6 = named<QPushButton>(this, "isButton6", QStringLiteral("   Previous"));
+    isButton6->setGeometry(540, 340, 100, 28);
+    isButton6->setEnabled(false);
+    isButton5 = named<QPushButton>(this, "isButton5", QStringLiteral("Next"));
+    isButton5->setGeometry(650, 340, 100, 28);
+    isButton5->setEnabled(false);
+
+    StatusBar1 = named<QStatusBar>(this, "StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setGeometry(0, clientSize.height() - 24, clientSize.width(), 24);
+}
+
+void Form3::restoreSettings()
+{
+    Settings &settings = m_context.settings;
+    vkTextBox1->setText(settings.get(SettingKeys::searchSection, SettingKeys::pathKey));
+    vkCheck1->setChecked(settings.get(SettingKeys::checkSection, SettingKeys::searchPathKey)
+                         == u"1");
+    for (const QString &key : { SettingKeys::subfoldersKey, SettingKeys::hiddenFilesKey }) {
+        if (settings.getInt16(SettingKeys::searchSection, key) == 0)
+            settings.save(SettingKeys::searchSection, key, QStringLiteral("3"));
+    }
+    settings.sync();
+}
+
+void Form3::saveSettings()
+{
+    Settings &settings = m_context.settings;
+    const bool remember = vkCheck1->isChecked();
+    settings.save(SettingKeys::searchSection, SettingKeys::pathKey,
+                  remember ? vkTextBox1->text() : QString());
+    settings.save(SettingKeys::checkSection, SettingKeys::searchPathKey,
+                  remember ? QStringLiteral("1") : QStringLiteral("0"));
+    settings.sync();
+}
+
+void Form3::openHelp()
+{
+    emit helpRequested();
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_context.paths.helpPage()));
+}
+
+FrmSplash *Form3::splash()
+{
+    if (!m_splash)
+        m_splash = new FrmSplash(this);
+    return m_splash;
+}
+
+void Form3::showSplashFromClipboard()
+{
+    splash()->showFromClipboard();
+}
+
+void Form3::registerChildWindow(QWidget *window)
+{
+    m_childWindows.append(window);
+}
+
+void Form3::closeEvent(QCloseEvent *event)
+{
+    saveSettings();
+    removeFolderTree(m_context.paths.resultsFolder());
+    for (const QPointer<QWidget> &window : std::as_const(m_childWindows)) {
+        if (window)
+            window->close();
+    }
+    if (m_splash)
+        m_splash->close();
+    event->accept();
+}
+
+} // namespace lis

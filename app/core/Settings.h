@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+namespace lis {
+
+// The per-user settings store. Every value is a string and a missing one reads as the empty
+// string; sections become groups, keys stay keys. Values keep their meaning forever, since they
+// outlive every version of the program that wrote them.
+class Settings
+{
+public:
+    // The user's own store (an INI file under the XDG config folder on Linux).
+    Settings();
+    // A store in the given INI file, for tests and tools that must not touch the user's.
+    explicit Settings(const QString &iniFile);
+    ~Settings();
+    Settings(const Settings &) = delete;
+    Settings &operator=(const Settings &) = delete;
+
+    QString get(const QString &section, const QString &key) const;
+    void save(const QString &section, const QString &key, const QString &value);
+    // The value read as a 16-bit integer; missing or not a number gives 0.
+    int getInt16(const QString &section, const QString &key) const;
+    void sync();
+    QString fileName() const;
+
+private:
+    std::unique_ptr<QSettings> m_store;
+};
+
+namespace SettingKeys {
+inline const QString searchSection = QStringLiteral("Search");
+inline const QString pathKey = QStringLiteral("path");
+inline const QString subfoldersKey = QStringLiteral("Subfolders");
+inline const QString hiddenFilesKey = QStringLiteral("hiddenfiles");
+inline const QString checkSection = QStringLiteral("check");
+inline const QString searchPathKey = QStringLiteral("searchpath");
+inline const QString allImageSection = QStringLiteral("AllImage");
+inline const QString fileTypesKey = QStringLiteral("filetypes");
+} // namespace SettingKeys
+
+// Conversion of a stored text to a 16-bit integer the way the settings readers expect: leading
+// and trailing blanks ignored, an optional sign, decimal digits; anything else (or a value out
+// of the 16-bit range) counts as 0.
+int settingToInt16(const QString &text);
+
+} // namespace lis

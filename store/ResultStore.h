@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace SQLite {
+class Database;
+}
+
+namespace lis {
+
+// One row of the result table as the report reads it: both columns trimmed.
+struct RankRow
+{
+    QString rank;
+    QString fileName;
+};
+
+// The Image_Rank table of the working database. Opened once at start; every operation runs to
+// its end before the next starts. Failures are reported as values: a store that could not be
+// opened does nothing and reads no rows.
+class ResultStore
+{
+public:
+    // The connection text naming a database file; the provider and password belong to the
+    // original platform and are kept so the text reads as it always has.
+    static QString connectionString(const QString &databaseFile);
+    // The file named by a connection text's Data Source, or the empty string.
+    static QString dataSource(const QString &connectionString);
+
+    explicit ResultStore(const QString &connectionString);
+    ~ResultStore();
+    ResultStore(const ResultStore &) = delete;
+    ResultStore &operator=(const ResultStore &) = delete;
+
+    bool isOpen() const { return m_db != nullptr; }
+    const QString &openError() const { return m_openError; }
+    const QString &connectionText() const { return m_connectionString; }
+
+    // Appends one row; the path is stored without leading and trailing blanks. False when the
+    // row could not be written (the run goes on without it).
+    bool addImageRank(const QString &path, std::int32_t rank);
+    bool deleteRecords();
+    // SELECT * FROM Image_Rank ORDER by val(Rank): lowest rank first.
+    std::vector<RankRow> reportRows() const;
+
+    // Groups the writes of one run phase into one transaction; rows are committed at the end,
+    // or when the batch object goes away.
+    class Batch
+    {
+    public:
+        explicit Batch(ResultStore &store);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+        void commit();
+
+    private:
+        ResultStore &m_store;
+        bool m_active = false;
+    };
+
+private:
+    QString m_connectionString;
+    QString m_openError;
+    std::unique_ptr<SQLite::Database> m_db;
+};
+
+// Removes leading and trailing blanks (only the blank character, as the table's readers expect).
+QString trimBlanks(const QString &text);
+
+} // namespace lis

@@ -1,0 +1,185 @@
+#include "app/core/Startup.h"
+#include "store/Maintenance.h"
+#include "store/ResultStore.h"
+#include "tests/support/FakePrompts.h"
+#include "tests/support/TempAppFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <SQLiteCpp/Database.h>
+
+#include <gtest/gtest.h>
+
+using namespace lis;
+using lis::test::FakePrompts;
+using lis::test::TempAppFolder;
+
+namespace {
+
+QStringList ranks(const std::vector<RankRow> &rows)
+{
+    QStringList out;
+    for (const RankRow &row : rows)
+        out.append(row.rank);
+    return out;
+}
+
+class ResultStoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(app.isValid());
+        started = startUp(app.paths());
+        ASSERT_TRUE(started.error.isEmpty()) << started.error.toStdString();
+    }
+    ResultStore &store() { return *started.store; }
+
+    TempAppFolder app;
+    StartupResult started;
+};
+
+} // namespace
+
+TEST_F(ResultStoreTest, ConnectionTextNamesTheWorkingCopy)
+{
+    const QString expected = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=")
+        + app.path() + QStringLiteral("/LIS/Lumetra_Image_Search.mdb;Persist Security "
+                                      "Info=False; JET OLEDB:Database Password=rowan.58.tz");
+    EXPECT_EQ(store().connectionText(), expected);
+    EXPECT_EQ(ResultStore::dataSource(expected), app.paths().workingDatabase());
+}
+
+TEST_F(ResultStoreTest, ReportOrdersByNumericRank)
+{
+    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/a.jpg"), 10));
+    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/b.jpg"), 9));
+    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/c.jpg"), 100));
+    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/d.jpg"), -3));
+    EXPECT_EQ(ranks(store().reportRows()),
+              (QStringList { QStringLiteral("-3"), QStringLiteral("9"), QStringLiteral("10"),
+                             QStringLiteral("100") }));
+}
+
+TEST_F(ResultStoreTest, RankTextWithoutLeadingNumberSortsAsZero)
+{
+    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/a.jpg"), 5));
+    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/b.jpg"), -1));
+    // A row written by another tool: the rank column holds no number.
+    {
+        SQLite::Database raw(app.paths().workingDatabase().toStdString(), SQLite::OPEN_READWRITE);
+        raw.exec("INSERT INTO Image_Rank VALUES ('abc', '/p/x.jpg')");
+    }
+    EXPECT_EQ(ranks(store().reportRows()),
+              (QStringList { QStringLiteral("-1"), QStringLiteral("abc"), QStringLiteral("5") }));
+}
+
+TEST_F(ResultStoreTest, PathsAreTrimmedAndStoredVerbatim)
+{
+    const QStringList paths {
+        QStringLiteral("  /photos/lead and trail.jpg  "),
+        QStringLiteral("/photos/x'); DROP TABLE Image_Rank;--.jpg"),
+        QStringLiteral("/photos/\"quoted\" 100% *?.jpg"),
+        QStringLiteral("/photos/ünïcödé 写真.jpg"),
+        QString(600, u'a') + QStringLiteral(".jpg"),
+    };
+    for (const QString &path : paths)
+        ASSERT_TRUE(store().addImageRank(path, 1));
+    const auto rows = store().reportRows();
+    ASSERT_EQ(rows.size(), paths.size());
+    EXPECT_EQ(rows[0].fileName, QStringLiteral("/photos/lead and trail.jpg"));
+    for (qsizetype i = 1; i < paths.size(); ++i)
+        EXPECT_EQ(rows[size_t(i)].fileName, paths[i]);
+}
+
+TEST_F(ResultStoreTest, DeleteRecordsEmptiesTheTable)
+{
+    store().addImageRank(QStringLiteral("/a.jpg"), 1);
+    store().addImageRank(QStringLiteral("/b.jpg"), 2);
+    ASSERT_TRUE(store().deleteRecords());
+    EXPECT_TRUE(store().reportRows().empty());
+    EXPECT_TRUE(store().addImageRank(QStringLiteral("/c.jpg"), 3));
+    EXPECT_EQ(store().reportRows().size(), 1u);
+}
+
+TEST_F(ResultStoreTest, BatchedRowsAreAllCommitted)
+{
+    {
+        ResultStore::Batch batch(store());
+        for (int i = 0; i < 500; ++i)
+            store().addImageRank(QStringLiteral("/p/%1.jpg").arg(i), i);
+    }
+    EXPECT_EQ(store().reportRows().size(), 500u);
+}
+
+TEST_F(ResultStoreTest, RowsDoNotSurviveARestart)
+{
+    store().addImageRank(QStringLiteral("/p/old.jpg"), 7);
+    started.store.reset();
+    StartupResult again = startUp(app.paths());
+    ASSERT_TRUE(again.error.isEmpty());
+    EXPECT_TRUE(again.store->reportRows().empty());
+}
+
+TEST(Startup, CreatesMissingWorkFolder)
+{
+    TempAppFolder app;
+    QDir(app.paths().workFolder()).removeRecursively();
+    const StartupResult started = startUp(app.paths());
+    EXPECT_TRUE(started.error.isEmpty()) << started.error.toStdString();
+    EXPECT_TRUE(QFile::exists(app.paths().workingDatabase()));
+}
+
+TEST(Startup, MissingPristineDatabaseIsOneClearError)
+{
+    TempAppFolder app;
+    QFile::remove(app.paths().pristineDatabase());
+    const StartupResult started = startUp(app.paths());
+    EXPECT_TRUE(started.error.contains(QStringLiteral("is missing")));
+    EXPECT_EQ(started.store, nullptr);
+}
+
+TEST(Startup, UnopenableWorkingDatabaseIsAnError)
+{
+    TempAppFolder app;
+    // A pristine file that is not a database at all.
+    ASSERT_TRUE(lis::test::writeFile(app.paths().pristineDatabase(), "not a database"));
+    const StartupResult started = startUp(app.paths());
+    EXPECT_FALSE(started.error.isEmpty());
+    ASSERT_NE(started.store, nullptr);
+    EXPECT_FALSE(started.store->addImageRank(QStringLiteral("/a.jpg"), 1));
+    EXPECT_TRUE(started.store->reportRows().empty());
+}
+
+TEST(Maintenance, CreateAndDropTableWithTheirMessages)
+{
+    TempAppFolder app;
+    FakePrompts prompts;
+    const QString file = app.paths().maintenanceDatabase();
+    createTableImageRank(file, prompts);
+    createTableImageRank(file, prompts); // the table exists: the message, then a quiet failure
+    delTable(file, prompts);
+    delTable(file, prompts); // no table: the same message
+    EXPECT_EQ(prompts.texts(),
+              (QStringList { QStringLiteral("Database Connection successful!...Image_Rank"),
+                             QStringLiteral("Database Connection successful!...Image_Rank"),
+                             QStringLiteral("Image_Rank Table has been dropped"),
+                             QStringLiteral("Image_Rank Table has been dropped") }));
+    for (const auto &shown : prompts.shown()) {
+        EXPECT_EQ(shown.caption, QStringLiteral("Lumetra Image Search 1.0"));
+        EXPECT_EQ(shown.icon, MessageIcon::None);
+    }
+}
+
+TEST(Maintenance, MissingDatabaseCannotConnect)
+{
+    TempAppFolder app;
+    FakePrompts prompts;
+    const QString missing = app.filePath(QStringLiteral("nowhere/none.mdb"));
+    createTableImageRank(missing, prompts);
+    delTable(missing, prompts);
+    EXPECT_EQ(prompts.texts(),
+              (QStringList { QStringLiteral("Sorry, can't connect to the Database ...."),
+                             QStringLiteral("Image_Rank Table has been dropped") }));
+    EXPECT_FALSE(QFile::exists(missing));
+}
