@@ -1,0 +1,148 @@
+#include "QualityFeatures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+#include <vector>
+
+namespace lis::ranker {
+namespace {
+
+constexpr int kMinSide = 8;
+// Tile edge for the local measures: about an eighth of a 500-px working bitmap, so a subject
+// that fills a sixth of the frame still owns whole tiles.
+constexpr int kTile = 64;
+
+cv::Mat toLuma(const cv::Mat &image)
+{
+    cv::Mat grey;
+    switch (image.channels()) {
+    case 1:
+        grey = image;
+        break;
+    case 4:
+        cv::cvtColor(image, grey, cv::COLOR_BGRA2GRAY);
+        break;
+    default:
+        cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
+        break;
+    }
+    cv::Mat luma;
+    grey.convertTo(luma, CV_32F);
+    return luma;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    const auto k = static_cast<std::size_t>(std::clamp(p, 0.0, 1.0) * (values.size() - 1) + 0.5);
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(k), values.end());
+    return values[k];
+}
+
+// Tiles covering the image; the last row and column absorb the remainder so no tile is a sliver.
+std::vector<cv::Rect> tiles(cv::Size size, int edge)
+{
+    std::vector<cv::Rect> out;
+    const int nx = std::max(1, size.width / edge);
+    const int ny = std::max(1, size.height / edge);
+    for (int ty = 0; ty < ny; ++ty) {
+        const int y0 = ty * size.height / ny;
+        const int y1 = (ty + 1) * size.height / ny;
+        for (int tx = 0; tx < nx; ++tx) {
+            const int x0 = tx * size.width / nx;
+            const int x1 = (tx + 1) * size.width / nx;
+            out.emplace_back(x0, y0, x1 - x0, y1 - y0);
+        }
+    }
+    return out;
+}
+
+void measureTones(const cv::Mat &luma8, QualityFeatures &f)
+{
+    int histogram[256] = {};
+    for (int y = 0; y < luma8.rows; ++y) {
+        const uint8_t *row = luma8.ptr<uint8_t>(y);
+        for (int x = 0; x < luma8.cols; ++x)
+            ++histogram[row[x]];
+    }
+    const double total = static_cast<double>(luma8.total());
+    double sum = 0;
+    int low = 0;
+    int high = 0;
+    for (int v = 0; v < 256; ++v) {
+        sum += static_cast<double>(v) * histogram[v];
+        if (v <= 4)
+            low += histogram[v];
+        if (v >= 251)
+            high += histogram[v];
+    }
+    f.meanLuma = sum / total;
+    f.clipLow = low / total;
+    f.clipHigh = high / total;
+    auto at = [&](double share) {
+        double seen = 0;
+        for (int v = 0; v < 256; ++v) {
+            seen += histogram[v];
+            if (seen >= share * total)
+                return v;
+        }
+        return 255;
+    };
+    f.lumaSpread = at(0.95) - at(0.05);
+}
+
+// Noise from the flattest tiles: the residual of a kernel that cancels planes and gentle
+// curves, so only pixel-to-pixel jitter remains. Fine texture is local; noise is everywhere, so
+// a low percentile over tiles sees noise and not texture. Clipped tiles carry no noise and are
+// left out.
+double measureNoise(const cv::Mat &luma)
+{
+    const cv::Mat kernel = (cv::Mat_<float>(3, 3) << 1, -2, 1, -2, 4, -2, 1, -2, 1);
+    cv::Mat residual;
+    cv::filter2D(luma, residual, CV_32F, kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT);
+    residual = cv::abs(residual);
+    std::vector<double> sigmas;
+    for (const cv::Rect &t : tiles(luma.size(), kTile / 2)) {
+        const double mean = cv::mean(luma(t))[0];
+        if (mean < 8 || mean > 247)
+            continue;
+        // Immerkaer's estimator: sigma = sqrt(pi/2) / 6 * mean |residual|.
+        sigmas.push_back(std::sqrt(CV_PI / 2) / 6.0 * cv::mean(residual(t))[0]);
+    }
+    return percentile(sigmas, 0.1);
+}
+
+double measureDetail(const cv::Mat &luma, double noiseSigma)
+{
+    cv::Mat lap;
+    cv::Laplacian(luma, lap, CV_32F, 1, 1, 0, cv::BORDER_REFLECT);
+    cv::Mat energy = lap.mul(lap);
+    std::vector<double> perTile;
+    for (const cv::Rect &t : tiles(luma.size(), kTile))
+        perTile.push_back(cv::mean(energy(t))[0]);
+    // The 4-neighbour Laplacian turns white noise of variance s^2 into energy 20 s^2.
+    const double noiseEnergy = 20.0 * noiseSigma * noiseSigma;
+    return std::max(0.0, percentile(perTile, 0.9) - noiseEnergy);
+}
+
+} // namespace
+
+QualityFeatures measureQuality(const cv::Mat &image)
+{
+    QualityFeatures f;
+    f.width = image.cols;
+    f.height = image.rows;
+    if (image.empty() || image.depth() != CV_8U || image.cols < kMinSide || image.rows < kMinSide)
+        return f;
+    const cv::Mat luma = toLuma(image);
+    cv::Mat luma8;
+    luma.convertTo(luma8, CV_8U);
+    measureTones(luma8, f);
+    f.noiseSigma = measureNoise(luma);
+    f.detail = measureDetail(luma, f.noiseSigma);
+    return f;
+}
+
+} // namespace lis::ranker

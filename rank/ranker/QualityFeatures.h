@@ -1,0 +1,24 @@
+#pragma once
+
+#include <opencv2/core.hpp>
+
+namespace lis::ranker {
+
+// Raw measurements of one working bitmap, before they are weighed into scores.
+struct QualityFeatures
+{
+    int width = 0;
+    int height = 0;
+    double meanLuma = 0; // 0..255
+    double lumaSpread = 0; // 5th to 95th percentile of luma, 0..255
+    double clipLow = 0; // share of pixels crushed to black
+    double clipHigh = 0; // share of pixels blown to white
+    double detail = 0; // Laplacian energy of the sharpest tiles, noise removed
+    double noiseSigma = 0; // estimated noise standard deviation, 0..255 scale
+};
+
+// Measures an 8-bit image with 1, 3 or 4 channels. Images too small to judge give all zeros
+// apart from their size.
+QualityFeatures measureQuality(const cv::Mat &image);
+
+} // namespace lis::ranker
