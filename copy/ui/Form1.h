@@ -1,0 +1,104 @@
+#pragma once
+
+#include "copy/CopyRun.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+
+namespace lis {
+
+class CopyProgressBar;
+class Prompts;
+class ResultsCopies;
+
+// The copy results window: lists the last run's result files, previews the chosen one from its
+// results copy, and copies the selected files into an output folder.
+class Form1 final : public QWidget
+{
+    Q_OBJECT
+public:
+    struct Inputs
+    {
+        QStringList resultPaths; // the main window's result list, in report order
+        const ResultsCopies &resultsCopies; // where each result's reduced copy lives
+        Prompts &prompts;
+        // Picks the output folder; the empty string when cancelled. Unset: the prompts' folder
+        // dialog with the copy picker's title, folders only.
+        std::function<QString()> browseForCopyFolder;
+        // Opens the full-screen picture window with the clipboard's picture.
+        std::function<void()> showPictureWindow;
+    };
+
+    explicit Form1(Inputs inputs, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Procedures the buttons and the list run; public so the main window and tests can drive them.
+    int CopyListItems(const QStringList &source);
+    void SelectALLAPI();
+    void DeSelectAll();
+    bool CheckSelection() const;
+    void CopyImage();
+    void List1_Click();
+    void Picture1_DblClick();
+    void browse(); // "Browse..."
+    void start(); // "Start"
+    void cancel(); // "Cancel"
+
+    bool isCopying() const { return m_copying; }
+    // What the last copy did with each item it reached.
+    const CopyRunResult &lastRun() const { return m_lastRun; }
+
+    QGroupBox *Frame1 = nullptr;
+    QListWidget *List1 = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QLabel *Picture1 = nullptr;
+    QImage Image4; // the preview picture as loaded, before fitting
+    QRadioButton *vkOptionButton1 = nullptr; // Select All
+    QRadioButton *vkOptionButton2 = nullptr; // Deselect All
+    CopyProgressBar *XP_ProgressBar1 = nullptr;
+    QPushButton *isButton2 = nullptr; // Start
+    QPushButton *isButton3 = nullptr; // Cancel
+    QLineEdit *vkTextBox1 = nullptr; // output folder
+    QPushButton *isButton1 = nullptr; // Browse...
+    QStatusBar *StatusBar1 = nullptr;
+
+    bool CancelCopy = false;
+
+signals:
+    // After each item of a copy, with the number of items done.
+    void copyProgressed(int done);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void load(const QStringList &resultPaths);
+    QList<CopyItem> itemsToCopy() const;
+    void yieldToWindows();
+    QString previewPathOfCurrent() const;
+
+    const ResultsCopies &m_resultsCopies;
+    Prompts &m_prompts;
+    std::function<QString()> m_browseForCopyFolder;
+    std::function<void()> m_showPictureWindow;
+    CopyRunResult m_lastRun;
+    QElapsedTimer m_sinceYield;
+    bool m_copying = false;
+    bool m_closeWhenIdle = false;
+};
+
+} // namespace lis
