@@ -10,20 +10,18 @@
 #include "SourceProbe.h"
 #include "lumetra_image_rank.h"
 
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
-
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <numeric>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -84,9 +82,9 @@ std::string workingBitmap(const std::string &original, const fs::path &cacheDir)
         const double scale = std::min(500.0 / image.cols, 500.0 / image.rows);
         cv::Mat reduced;
         cv::resize(image, reduced,
-                   cv::Size(std::max(1, static_cast<int>(std::lround(image.cols * scale))),
-                            std::max(1, static_cast<int>(std::lround(image.rows * scale)))),
-                   0, 0, cv::INTER_AREA);
+            cv::Size(std::max(1, static_cast<int>(std::lround(image.cols * scale))),
+                std::max(1, static_cast<int>(std::lround(image.rows * scale)))),
+            0, 0, cv::INTER_AREA);
         image = reduced;
     }
     cv::imwrite(bmp.string(), image);
@@ -110,7 +108,8 @@ std::vector<double> ranks(const std::vector<double> &v)
 {
     std::vector<std::size_t> order(v.size());
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return v[a] < v[b]; });
+    std::sort(
+        order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return v[a] < v[b]; });
     std::vector<double> r(v.size());
     for (std::size_t i = 0; i < order.size();) {
         std::size_t j = i;
@@ -161,14 +160,15 @@ double krocc(const std::vector<double> &a, const std::vector<double> &b)
             else
                 ++discordant;
         }
-    const double denom = std::sqrt((concordant + discordant + tiesA) * (concordant + discordant + tiesB));
+    const double denom
+        = std::sqrt((concordant + discordant + tiesA) * (concordant + discordant + tiesB));
     return denom > 0 ? (concordant - discordant) / denom : 0;
 }
 
 struct Judged
 {
     int32_t rank = 0;
-    ImageRankScores scores{};
+    ImageRankScores scores {};
     double ms = 0;
 };
 
@@ -178,7 +178,8 @@ Judged judge(const Library &lib, const std::string &original, const std::string 
     const auto start = std::chrono::steady_clock::now();
     lib.source(original.c_str());
     j.rank = rankPath(lib, bmp);
-    j.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    j.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+               .count();
     lib.source(original.c_str());
     if (lib.details(bmp.c_str(), &j.scores) != j.rank)
         std::fprintf(stderr, "ImageRankDetails disagrees with ImageRank on %s\n", bmp.c_str());
@@ -186,7 +187,7 @@ Judged judge(const Library &lib, const std::string &original, const std::string 
 }
 
 void writeFeatureRow(std::ofstream &csv, const std::string &id, const std::string &original,
-                     const std::string &bmp, const Judged &j, double target)
+    const std::string &bmp, const Judged &j, double target)
 {
     if (!csv)
         return;
@@ -254,8 +255,8 @@ int runBiq(const Library &lib, int argc, char **argv)
         rank.push_back(j.rank);
         vol.push_back(varianceOfLaplacian(bmp));
         ms.push_back(j.ms);
-        const double p[5] = {j.scores.sharpness, j.scores.noise, j.scores.exposure,
-                             j.scores.contrast, j.scores.compression};
+        const double p[5] = { j.scores.sharpness, j.scores.noise, j.scores.exposure,
+            j.scores.contrast, j.scores.compression };
         for (int k = 0; k < 5; ++k)
             parts[k].push_back(p[k]);
         writeFeatureRow(csv, row[0], original, bmp, j, mos.back());
@@ -264,12 +265,12 @@ int runBiq(const Library &lib, int argc, char **argv)
     std::printf("%-24s %7s %7s\n", "measure", "SROCC", "KROCC");
     std::printf("%-24s %7.3f %7.3f\n", "ImageRank", srocc(rank, mos), krocc(rank, mos));
     std::printf("%-24s %7.3f %7.3f\n", "variance of Laplacian", srocc(vol, mos), krocc(vol, mos));
-    const char *names[5] = {"  sharpness part", "  noise part", "  exposure part",
-                            "  contrast part", "  compression part"};
+    const char *names[5] = { "  sharpness part", "  noise part", "  exposure part",
+        "  contrast part", "  compression part" };
     for (int k = 0; k < 5; ++k)
         std::printf("%-24s %7.3f\n", names[k], srocc(parts[k], mos));
     std::printf("ms per image (source + rank): %.2f\n",
-                std::accumulate(ms.begin(), ms.end(), 0.0) / std::max<std::size_t>(ms.size(), 1));
+        std::accumulate(ms.begin(), ms.end(), 0.0) / std::max<std::size_t>(ms.size(), 1));
     return 0;
 }
 
@@ -303,7 +304,7 @@ int runDistortions(const Library &lib, int argc, char **argv)
         if (row[2] == "original")
             originals[row[1]] = j.rank;
         else
-            byPhoto[row[1]][row[2]].push_back({level, static_cast<double>(j.rank)});
+            byPhoto[row[1]][row[2]].push_back({ level, static_cast<double>(j.rank) });
         writeFeatureRow(csv, row[0], original, bmp, j, level);
     }
     std::map<std::string, std::vector<double>> perKind;
@@ -311,7 +312,7 @@ int runDistortions(const Library &lib, int argc, char **argv)
         if (!originals.count(photo))
             continue;
         for (auto &[kind, points] : kinds) {
-            std::vector<double> negLevel{0}, rank{originals[photo]};
+            std::vector<double> negLevel { 0 }, rank { originals[photo] };
             for (const auto &[level, r] : points) {
                 negLevel.push_back(-level);
                 rank.push_back(r);
@@ -323,10 +324,10 @@ int runDistortions(const Library &lib, int argc, char **argv)
     std::printf("%-8s %10s %10s\n", "kind", "mean SROCC", "worst");
     for (const auto &[kind, values] : perKind)
         std::printf("%-8s %10.3f %10.3f\n", kind.c_str(),
-                    std::accumulate(values.begin(), values.end(), 0.0) / values.size(),
-                    *std::min_element(values.begin(), values.end()));
+            std::accumulate(values.begin(), values.end(), 0.0) / values.size(),
+            *std::min_element(values.begin(), values.end()));
     std::printf("ms per image (source + rank): %.2f\n",
-                std::accumulate(ms.begin(), ms.end(), 0.0) / std::max<std::size_t>(ms.size(), 1));
+        std::accumulate(ms.begin(), ms.end(), 0.0) / std::max<std::size_t>(ms.size(), 1));
     return 0;
 }
 
@@ -335,9 +336,10 @@ int runDistortions(const Library &lib, int argc, char **argv)
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s LIBRARY biq IMAGE_DIR MOS_CSV CACHE_DIR [FEATURES_CSV]\n"
-                             "       %s LIBRARY dist DISTORTION_DIR CACHE_DIR [FEATURES_CSV]\n",
-                     argv[0], argv[0]);
+        std::fprintf(stderr,
+            "usage: %s LIBRARY biq IMAGE_DIR MOS_CSV CACHE_DIR [FEATURES_CSV]\n"
+            "       %s LIBRARY dist DISTORTION_DIR CACHE_DIR [FEATURES_CSV]\n",
+            argv[0], argv[0]);
         return 2;
     }
     const Library lib = openLibrary(argv[1]);

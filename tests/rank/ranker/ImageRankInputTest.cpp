@@ -1,0 +1,175 @@
+// Odd inputs to the ranking library: files it cannot read, images it can barely judge, and the
+// length-prefixed argument of the program's call.
+#include "RankerTestImages.h"
+#include "lumetra_image_rank.h"
+#include "rank/ranker/JpegHeader.h"
+#include "tests/support/TempAppFolder.h"
+#include "tests/support/TestImages.h"
+
+#include <QTemporaryDir>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace lis::test {
+namespace {
+
+class ImageRankInputTest : public ::testing::Test
+{
+protected:
+    std::string path(const std::string &name) const
+    {
+        return m_dir.filePath(QString::fromStdString(name)).toStdString();
+    }
+    std::string writeBytes(const std::string &name, const std::string &bytes) const
+    {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+        return path(name);
+    }
+    std::string sceneBitmap(int width, int height) const
+    {
+        const QString file = m_dir.filePath(QStringLiteral("scene.bmp"));
+        EXPECT_TRUE(saveImage(makeScene(width, height), file, "BMP"));
+        return file.toStdString();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(ImageRankInputTest, UnreadableFilesRankZero)
+{
+    const cv::Mat scene = cv::imread(sceneBitmap(300, 200));
+    std::vector<uchar> bmp;
+    cv::imencode(".bmp", scene, bmp);
+    const std::string truncated(bmp.begin(), bmp.begin() + 40);
+
+    EXPECT_EQ(rankFile(path("missing.bmp")), 0);
+    EXPECT_EQ(rankFile(writeBytes("empty.bmp", "")), 0);
+    EXPECT_EQ(rankFile(writeBytes("text.bmp", "not an image at all")), 0);
+    EXPECT_EQ(rankFile(writeBytes("truncated.bmp", truncated)), 0);
+    EXPECT_EQ(rankFile(m_dir.path().toStdString()), 0); // a folder
+    EXPECT_EQ(ImageRank(nullptr), 0);
+    char *none = nullptr;
+    EXPECT_EQ(ImageRank(&none), 0);
+
+    ImageRankScores scores {};
+    scores.rank = 99;
+    EXPECT_EQ(ImageRankDetails(path("missing.bmp").c_str(), &scores), 0);
+    EXPECT_EQ(scores.rank, 0);
+    EXPECT_EQ(ImageRankDetails(nullptr, nullptr), 0);
+}
+
+TEST_F(ImageRankInputTest, DegenerateImagesAreJudgedLow)
+{
+    const int32_t scene = rankFile(sceneBitmap(500, 375));
+    ASSERT_GE(scene, 1);
+
+    const cv::Mat grey(375, 500, CV_8UC3, cv::Scalar(128, 128, 128));
+    const int32_t flat = rankFile(writeWorkingBitmap(grey, path("grey.bmp")));
+    EXPECT_GE(flat, 1);
+    EXPECT_LT(flat, scene);
+
+    const cv::Mat dot(1, 1, CV_8UC3, cv::Scalar(10, 200, 30));
+    EXPECT_GE(rankFile(writeWorkingBitmap(dot, path("dot.bmp"))), 1);
+
+    const cv::Mat black(375, 500, CV_8UC3, cv::Scalar(0, 0, 0));
+    EXPECT_GE(rankFile(writeWorkingBitmap(black, path("black.bmp"))), 1);
+}
+
+TEST_F(ImageRankInputTest, HugeAndTallBitmapsAreJudged)
+{
+    // Larger than the program ever hands over; judged at the working scale.
+    cv::Mat huge = cv::imread(sceneBitmap(500, 375));
+    cv::resize(huge, huge, cv::Size(6000, 4500), 0, 0, cv::INTER_NEAREST);
+    const std::string hugePath = path("huge.bmp");
+    ASSERT_TRUE(cv::imwrite(hugePath, huge));
+    EXPECT_GE(rankFile(hugePath), 1);
+
+    // A narrow tall image is never reduced by the program.
+    cv::Mat tall;
+    cv::resize(huge, tall, cv::Size(400, 3000), 0, 0, cv::INTER_AREA);
+    const std::string tallPath = path("tall.bmp");
+    ASSERT_TRUE(cv::imwrite(tallPath, tall));
+    EXPECT_GE(rankFile(tallPath), 1);
+}
+
+TEST_F(ImageRankInputTest, LengthPrefixIsHonouredAndLeftUnchanged)
+{
+    const std::string bmp = sceneBitmap(320, 240);
+    const int32_t expected = rankFile(bmp);
+    ASSERT_GE(expected, 1);
+
+    // Bytes past the stated length belong to someone else: the path ends where the length says.
+    const std::string tail = ".old";
+    std::vector<char> buffer(4 + bmp.size() + tail.size() + 1, '\0');
+    const auto length = static_cast<uint32_t>(bmp.size());
+    std::memcpy(buffer.data(), &length, 4);
+    std::memcpy(buffer.data() + 4, bmp.data(), bmp.size());
+    std::memcpy(buffer.data() + 4 + bmp.size(), tail.data(), tail.size());
+    const std::vector<char> before = buffer;
+    char *text = buffer.data() + 4;
+    char *const original = text;
+
+    EXPECT_EQ(ImageRank(&text), expected);
+    EXPECT_EQ(text, original);
+    EXPECT_EQ(buffer, before);
+
+    // A length that covers the tail names another, missing file.
+    const auto longer = static_cast<uint32_t>(bmp.size() + tail.size());
+    std::memcpy(buffer.data(), &longer, 4);
+    EXPECT_EQ(ImageRank(&text), 0);
+
+    const uint32_t zero = 0;
+    std::memcpy(buffer.data(), &zero, 4);
+    EXPECT_EQ(ImageRank(&text), 0);
+}
+
+TEST_F(ImageRankInputTest, NonAsciiPathsAreRead)
+{
+    const std::string bmp = sceneBitmap(200, 150);
+    const std::string renamed = path("Fotó – été 東京.bmp");
+    ASSERT_EQ(std::rename(bmp.c_str(), renamed.c_str()), 0);
+    EXPECT_GE(rankFile(renamed), 1);
+}
+
+// The JPEG header reader, on streams of known quality and on damaged ones.
+TEST(JpegHeaderTest, EstimatesTheEncoderQuality)
+{
+    const cv::Mat scene(64, 96, CV_8UC3, cv::Scalar(40, 120, 200));
+    for (const int quality : { 5, 20, 50, 75, 90, 98 }) {
+        std::vector<uchar> bytes;
+        ASSERT_TRUE(cv::imencode(".jpg", scene, bytes, { cv::IMWRITE_JPEG_QUALITY, quality }));
+        const auto header = ranker::parseJpegHeader(bytes.data(), bytes.size());
+        ASSERT_TRUE(header) << quality;
+        EXPECT_EQ(header->width, 96);
+        EXPECT_EQ(header->height, 64);
+        const auto estimate = ranker::estimateJpegQuality(*header);
+        ASSERT_TRUE(estimate) << quality;
+        EXPECT_NEAR(*estimate, quality, 1.5);
+    }
+}
+
+TEST(JpegHeaderTest, RejectsDamagedHeaders)
+{
+    const cv::Mat scene(16, 16, CV_8UC3, cv::Scalar(1, 2, 3));
+    std::vector<uchar> bytes;
+    ASSERT_TRUE(cv::imencode(".jpg", scene, bytes));
+    // Cut before the frame header: tables alone do not make an image.
+    for (const std::size_t size : { std::size_t { 0 }, std::size_t { 2 }, std::size_t { 30 } })
+        EXPECT_FALSE(ranker::parseJpegHeader(bytes.data(), size)) << size;
+    const std::string notJpeg = "\x89PNG\r\n\x1a\n";
+    EXPECT_FALSE(
+        ranker::parseJpegHeader(reinterpret_cast<const uint8_t *>(notJpeg.data()), notJpeg.size()));
+    std::vector<uchar> badTable = bytes;
+    for (std::size_t i = 0; i + 4 < badTable.size(); ++i)
+        if (badTable[i] == 0xFF && badTable[i + 1] == 0xDB) {
+            badTable[i + 4] = 0x27; // precision 2, table 7: neither exists
+            break;
+        }
+    EXPECT_FALSE(ranker::parseJpegHeader(badTable.data(), badTable.size()));
+}
+
+} // namespace
+} // namespace lis::test

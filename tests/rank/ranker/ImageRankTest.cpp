@@ -1,0 +1,172 @@
+// The ranking library judged through its exported entries, on real photos and their damaged
+// versions, reduced as the program reduces them.
+#include "RankerTestImages.h"
+#include "lumetra_image_rank.h"
+#include "tests/support/TempAppFolder.h"
+
+#include <QTemporaryDir>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace lis::test {
+namespace {
+
+class ImageRankTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_photos = bestScoredPhotos(3);
+        if (m_photos.empty())
+            GTEST_SKIP() << "the shared quality photos are not available";
+    }
+    std::string path(const std::string &name) const
+    {
+        return m_dir.filePath(QString::fromStdString(name)).toStdString();
+    }
+
+    QTemporaryDir m_dir;
+    std::vector<std::string> m_photos;
+};
+
+struct Damage
+{
+    const char *name;
+    std::function<cv::Mat(const cv::Mat &)> apply;
+};
+
+cv::Mat scaled(const cv::Mat &image, double factor)
+{
+    cv::Mat out;
+    image.convertTo(out, -1, factor, 0);
+    return out;
+}
+
+cv::Mat noisy(const cv::Mat &image, double sigma)
+{
+    cv::Mat noise(image.size(), CV_32FC3);
+    cv::RNG rng(7);
+    rng.fill(noise, cv::RNG::NORMAL, 0, sigma);
+    cv::Mat sum;
+    image.convertTo(sum, CV_32FC3);
+    sum += noise;
+    cv::Mat out;
+    sum.convertTo(out, CV_8UC3);
+    return out;
+}
+
+cv::Mat blurred(const cv::Mat &image, double sigma)
+{
+    cv::Mat out;
+    cv::GaussianBlur(image, out, cv::Size(), sigma);
+    return out;
+}
+
+cv::Mat motionBlurred(const cv::Mat &image, int length)
+{
+    const cv::Mat kernel = cv::Mat::ones(1, length, CV_32F) / length;
+    cv::Mat out;
+    cv::filter2D(image, out, -1, kernel);
+    return out;
+}
+
+TEST_F(ImageRankTest, EveryDamageRanksBelowTheOriginal)
+{
+    const std::vector<Damage> damages = {
+        { "blur", [](const cv::Mat &m) { return blurred(m, 2.5); } },
+        { "motion blur", [](const cv::Mat &m) { return motionBlurred(m, 9); } },
+        { "noise", [](const cv::Mat &m) { return noisy(m, 14); } },
+        { "over-exposed", [](const cv::Mat &m) { return scaled(m, 2.0); } },
+        { "under-exposed", [](const cv::Mat &m) { return scaled(m, 0.3); } },
+    };
+    for (const std::string &photo : m_photos) {
+        const cv::Mat original = cv::imread(photo, cv::IMREAD_COLOR);
+        ASSERT_FALSE(original.empty()) << photo;
+        ImageRankSource(photo.c_str());
+        const int32_t reference = rankFile(writeWorkingBitmap(original, path("original.bmp")));
+        ASSERT_GE(reference, 1) << photo;
+        for (const Damage &damage : damages) {
+            const std::string bmp = writeWorkingBitmap(damage.apply(original), path("damaged.bmp"));
+            ImageRankSource(photo.c_str());
+            EXPECT_LT(rankFile(bmp), reference) << damage.name << " of " << photo;
+        }
+    }
+}
+
+TEST_F(ImageRankTest, HeavyJpegCompressionRanksBelowTheOriginal)
+{
+    for (const std::string &photo : m_photos) {
+        const cv::Mat original = cv::imread(photo, cv::IMREAD_COLOR);
+        ImageRankSource(photo.c_str());
+        const int32_t reference = rankFile(writeWorkingBitmap(original, path("original.bmp")));
+
+        const std::string jpeg = path("compressed.jpg");
+        ASSERT_TRUE(cv::imwrite(jpeg, original, { cv::IMWRITE_JPEG_QUALITY, 8 }));
+        const std::string bmp = writeWorkingBitmap(cv::imread(jpeg), path("compressed.bmp"));
+        ImageRankSource(jpeg.c_str());
+        EXPECT_LT(rankFile(bmp), reference) << photo;
+    }
+}
+
+TEST_F(ImageRankTest, SharpSubjectOnBlurredBackgroundBeatsBlurAllOver)
+{
+    for (const std::string &photo : m_photos) {
+        const cv::Mat original = cv::imread(photo, cv::IMREAD_COLOR);
+        const cv::Mat allBlurred = blurred(original, 3.0);
+        // A sharp subject in a sixth of the frame, the rest thrown out of focus.
+        cv::Mat subject = allBlurred.clone();
+        const cv::Rect centre(
+            original.cols * 3 / 8, original.rows / 3, original.cols / 4, original.rows / 3);
+        original(centre).copyTo(subject(centre));
+        const int32_t sharpSubject = rankFile(writeWorkingBitmap(subject, path("subject.bmp")));
+        const int32_t blurredAll = rankFile(writeWorkingBitmap(allBlurred, path("blurred.bmp")));
+        EXPECT_GT(sharpSubject, blurredAll) << photo;
+    }
+}
+
+TEST_F(ImageRankTest, SourceInformationAppliesToTheNextCallOnly)
+{
+    const cv::Mat original = cv::imread(m_photos.front(), cv::IMREAD_COLOR);
+    const std::string jpeg = path("compressed.jpg");
+    ASSERT_TRUE(cv::imwrite(jpeg, original, { cv::IMWRITE_JPEG_QUALITY, 10 }));
+    const std::string bmp = writeWorkingBitmap(cv::imread(jpeg), path("compressed.bmp"));
+
+    const int32_t alone = rankFile(bmp);
+    ImageRankSource(jpeg.c_str());
+    const int32_t withSource = rankFile(bmp);
+    EXPECT_LT(withSource, alone);
+    EXPECT_EQ(rankFile(bmp), alone);
+
+    // A source that is no JPEG, or is missing, leaves the bitmap to judge alone.
+    ImageRankSource(bmp.c_str());
+    EXPECT_EQ(rankFile(bmp), alone);
+    ImageRankSource(path("missing.jpg").c_str());
+    EXPECT_EQ(rankFile(bmp), alone);
+    ImageRankSource(nullptr);
+    EXPECT_EQ(rankFile(bmp), alone);
+}
+
+TEST_F(ImageRankTest, RanksAreRepeatableAndMatchTheDetails)
+{
+    const std::string bmp
+        = writeWorkingBitmap(cv::imread(m_photos.front(), cv::IMREAD_COLOR), path("photo.bmp"));
+    const int32_t first = rankFile(bmp);
+    EXPECT_EQ(rankFile(bmp), first);
+
+    ImageRankScores scores {};
+    EXPECT_EQ(ImageRankDetails(bmp.c_str(), &scores), first);
+    EXPECT_EQ(scores.rank, first);
+    for (const double part :
+        { scores.sharpness, scores.noise, scores.exposure, scores.contrast, scores.compression }) {
+        EXPECT_GE(part, 0.0);
+        EXPECT_LE(part, 100.0);
+    }
+}
+
+} // namespace
+} // namespace lis::test
