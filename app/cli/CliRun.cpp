@@ -1,0 +1,263 @@
+#include "app/cli/CliRun.h"
+
+#include "app/cli/CliOptions.h"
+#include "app/cli/ReportOutput.h"
+#include "app/core/AppPaths.h"
+#include "app/core/InstanceLock.h"
+#include "app/core/RunHooks.h"
+#include "app/core/Settings.h"
+#include "app/core/Startup.h"
+#include "app/run/RunSteps.h"
+#include "copy/CopyRun.h"
+#include "rank/ImageProblem.h"
+#include "rank/RankLibrary.h"
+#include "rank/ResultsCopies.h"
+#include "report/ReportModel.h"
+#include "store/ResultStore.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <csignal>
+
+namespace lis {
+
+namespace {
+
+std::atomic<bool> interrupted { false };
+
+extern "C" void onInterrupt(int)
+{
+    interrupted.store(true);
+}
+
+void print(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+void printLine(std::FILE *stream, const QString &text)
+{
+    print(stream, text + u'\n');
+}
+
+// The options of this run: the saved ones, repaired as the window repairs them at open, with the
+// arguments' overrides on top. They live in a scratch file so the user's settings stay untouched.
+class RunSettings
+{
+public:
+    RunSettings(const Settings &saved, const CliOptions &options)
+        : m_settings(m_dir.filePath(QStringLiteral("run.ini")))
+    {
+        using namespace SettingKeys;
+        for (const QString &key : { subfoldersKey, hiddenFilesKey }) {
+            const QString value = saved.get(searchSection, key);
+            m_settings.save(searchSection, key,
+                            settingToInt16(value) == 0 ? QStringLiteral("3") : value);
+        }
+        m_settings.save(allImageSection, fileTypesKey, saved.get(allImageSection, fileTypesKey));
+        if (options.subfolders)
+            m_settings.save(searchSection, subfoldersKey, onOff(*options.subfolders));
+        if (options.hiddenFiles)
+            m_settings.save(searchSection, hiddenFilesKey, onOff(*options.hiddenFiles));
+        if (options.fileTypes)
+            m_settings.save(allImageSection, fileTypesKey, QString::number(*options.fileTypes));
+    }
+    const Settings &settings() const { return m_settings; }
+
+private:
+    static QString onOff(bool on) { return on ? QStringLiteral("3") : QStringLiteral("2"); }
+
+    QTemporaryDir m_dir;
+    Settings m_settings;
+};
+
+// Progress on standard error, at most a few times a second so a terminal keeps up.
+class Progress
+{
+public:
+    explicit Progress(std::FILE *stream) : m_stream(stream) { m_clock.start(); }
+
+    void update(const QString &text, bool force = false)
+    {
+        if (!force && m_clock.elapsed() < 250)
+            return;
+        m_clock.restart();
+        print(m_stream, u'\r' + text + QStringLiteral("\x1b[K"));
+        m_shown = true;
+    }
+    void done()
+    {
+        if (m_shown)
+            print(m_stream, QStringLiteral("\n"));
+        m_shown = false;
+    }
+
+private:
+    std::FILE *m_stream;
+    QElapsedTimer m_clock;
+    bool m_shown = false;
+};
+
+// The results copy holds exactly the bitmap the rank was computed on.
+std::optional<QualityColumns> qualityOf(RankLibrary &ranker, const ResultsCopies &copies,
+                                        const QString &path)
+{
+    const QString copy = copies.copyFor(path);
+    if (copy.isEmpty())
+        return std::nullopt;
+    const auto scores = ranker.imageRankDetails(copy);
+    if (!scores)
+        return std::nullopt;
+    const auto percent = [](double v) { return int(std::lround(std::clamp(v, 0.0, 100.0))); };
+    return QualityColumns { percent(scores->sharpness), percent(scores->noise),
+                            percent(scores->exposure), percent(scores->contrast),
+                            percent(scores->compression) };
+}
+
+void reportUnreadable(std::FILE *err, const ProcessFilesResult &ranked, bool list)
+{
+    const auto unreadable = ranked.unreadable();
+    if (unreadable.empty())
+        return;
+    printLine(err, QStringLiteral("%1 file(s) could not be read%2")
+                       .arg(unreadable.size())
+                       .arg(list ? QStringLiteral(":") : QStringLiteral(" (--unreadable lists them)")));
+    if (!list)
+        return;
+    for (const FileOutcome *file : unreadable)
+        printLine(err, QStringLiteral("  %1: %2").arg(problemKey(file->problem), file->path));
+}
+
+int copyTop(const CliOptions &options, const Report &report, const RunHooks &hooks,
+            std::FILE *err)
+{
+    const qsizetype limit = options.top ? std::min<qsizetype>(*options.top, report.List1.size())
+                                        : report.List1.size();
+    QList<CopyItem> items;
+    for (qsizetype i = 0; i < report.List1.size(); ++i)
+        items.append({ report.List1[i], i < limit });
+    if (!QFileInfo(options.copyTo).isDir()) {
+        printLine(err, QStringLiteral("The output folder %1 does not exist.").arg(options.copyTo));
+        return CliBadInput;
+    }
+    const CopyRunResult copied = copyItems(items, options.copyTo, hooks);
+    printLine(err, QStringLiteral("Copied %1 of %2 file(s) to %3")
+                       .arg(copied.count(CopyStatus::Copied))
+                       .arg(limit)
+                       .arg(options.copyTo));
+    for (const CopyResult &result : copied.results) {
+        if (result.status != CopyStatus::Copied && result.status != CopyStatus::NotSelected)
+            printLine(err, QStringLiteral("  not copied: %1 %2").arg(result.destination,
+                                                                     result.error));
+    }
+    return copied.cancelled ? CliCancelled : CliOk;
+}
+
+} // namespace
+
+void installInterruptHandler()
+{
+    std::signal(SIGINT, onInterrupt);
+}
+
+int runCommandLine(const QStringList &arguments, const AppPaths &paths,
+                   const Settings &userSettings, CliStreams streams)
+{
+    interrupted.store(false);
+    const CliParseResult parsed = parseCommandLine(arguments);
+    if (const auto *help = std::get_if<CliHelp>(&parsed)) {
+        print(streams.out, help->text);
+        return CliOk;
+    }
+    if (const auto *error = std::get_if<CliUsageError>(&parsed)) {
+        printLine(streams.err, error->message);
+        return CliBadInput;
+    }
+    const CliOptions &options = std::get<CliOptions>(parsed);
+    if (const RunRefusal refusal = checkRunInput(options.keyword, options.location);
+        refusal != RunRefusal::None) {
+        printLine(streams.err, refusalText(refusal));
+        return CliBadInput;
+    }
+
+    QDir().mkpath(paths.workFolder());
+    InstanceLock lock(paths.lockFile());
+    if (!lock.isLocked()) {
+        printLine(streams.err, QStringLiteral("Lumetra Image Search is already running; its "
+                                              "working files are in use."));
+        return CliFailed;
+    }
+    const StartupResult started = startUp(paths);
+    if (!started.error.isEmpty()) {
+        printLine(streams.err, started.error);
+        return CliFailed;
+    }
+    const RunSettings runSettings(userSettings, options);
+    RankLibrary ranker(paths.appFolder());
+    const RunEngine engine { paths, runSettings.settings(), *started.store, ranker };
+
+    Progress progress(streams.err);
+    QStringList list2;
+    QStringList list3;
+    RunHooks hooks;
+    hooks.cancelRequested = [] { return interrupted.load(); };
+    hooks.yield = [&] {
+        progress.update(QStringLiteral("Searching... %1 file(s) found").arg(list2.size()));
+    };
+    const auto cleanUp = [&] { QDir(paths.resultsFolder()).removeRecursively(); };
+
+    findImageFiles(engine, options.location, options.keyword, list2, list3, hooks);
+    progress.update(QStringLiteral("Found %1 image file(s)").arg(list3.size()), true);
+    progress.done();
+    if (interrupted.load()) {
+        cleanUp();
+        printLine(streams.err, QStringLiteral("Cancelled."));
+        return CliCancelled;
+    }
+
+    ResultsCopies copies;
+    prepareRanking(engine, copies);
+    hooks.yield = [&] {
+        progress.update(QStringLiteral("Ranking... %1 of %2")
+                            .arg(copies.size())
+                            .arg(list3.size()));
+    };
+    const ProcessFilesResult ranked = rankFoundFiles(engine, list3, copies, hooks);
+    progress.update(QStringLiteral("Ranked %1 of %2").arg(ranked.files.size()).arg(list3.size()),
+                    true);
+    progress.done();
+    if (interrupted.load() || ranked.cancelled) {
+        cleanUp();
+        printLine(streams.err, QStringLiteral("Cancelled: %1 of %2 file(s) ranked, no report.")
+                                   .arg(ranked.files.size())
+                                   .arg(list3.size()));
+        return CliCancelled;
+    }
+
+    hooks.yield = nullptr;
+    const Report report = ShowReport(*started.store, hooks);
+    std::vector<ReportLine> lines;
+    lines.reserve(report.rows.size());
+    for (const ReportRow &row : report.rows) {
+        lines.push_back({ row.position, row.name, row.size, row.type, row.width, row.height,
+                          row.rank, row.path, qualityOf(ranker, copies, row.path) });
+    }
+    print(streams.out, formatReport(lines, options.format));
+    reportUnreadable(streams.err, ranked, options.listUnreadable);
+    int status = CliOk;
+    if (lines.empty())
+        printLine(streams.err, noResultsText(options.keyword).trimmed());
+    else if (!options.copyTo.isEmpty())
+        status = copyTop(options, report, hooks, streams.err);
+    cleanUp();
+    return status;
+}
+
+} // namespace lis

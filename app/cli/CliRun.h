@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QStringList>
+
+#include <cstdio>
+
+namespace lis {
+
+class AppPaths;
+class Settings;
+
+// Exit statuses of a command-line run.
+enum CliExit : int {
+    CliOk = 0,
+    CliFailed = 1,    // the program could not start its work (lock, database)
+    CliBadInput = 2,  // refused arguments, keyword or location
+    CliCancelled = 130, // Ctrl+C
+};
+
+struct CliStreams
+{
+    std::FILE *out = stdout;
+    std::FILE *err = stderr;
+};
+
+// One whole run without a window: walk, filter, working bitmaps, ranking library, store and
+// report, through the same engine as the Search button, then the report on standard output.
+// `userSettings` supplies the options the arguments leave out; it is never written.
+int runCommandLine(const QStringList &arguments, const AppPaths &paths,
+                   const Settings &userSettings, CliStreams streams = {});
+
+// Makes Ctrl+C cancel a command-line run instead of killing it (once per process).
+void installInterruptHandler();
+
+} // namespace lis
