@@ -1,0 +1,128 @@
+#include "search/FolderEntries.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
+
+namespace lis {
+
+namespace {
+
+struct DirCloser
+{
+    void operator()(DIR *dir) const { closedir(dir); }
+};
+
+bool isAscii(const char *text, size_t length)
+{
+    for (size_t i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Regular files and links to them count as files; a link is never a folder to the walk.
+FolderEntry::Kind kindOfLinkTarget(const QByteArray &path)
+{
+    struct stat target
+    {
+    };
+    if (stat(path.constData(), &target) == 0 && S_ISREG(target.st_mode))
+        return FolderEntry::Kind::File;
+    return FolderEntry::Kind::Other;
+}
+
+FolderEntry::Kind kindOf(const dirent &entry, const QByteArray &folder, const QByteArray &rawName)
+{
+    switch (entry.d_type) {
+    case DT_DIR:
+        return FolderEntry::Kind::Folder;
+    case DT_REG:
+        return FolderEntry::Kind::File;
+    case DT_LNK:
+        return kindOfLinkTarget(folder + rawName);
+    case DT_UNKNOWN:
+        break;
+    default:
+        return FolderEntry::Kind::Other;
+    }
+    // Some file systems do not say; ask the entry itself. One that vanished lists as nothing.
+    const QByteArray path = folder + rawName;
+    struct stat own
+    {
+    };
+    if (lstat(path.constData(), &own) != 0)
+        return FolderEntry::Kind::Other;
+    if (S_ISDIR(own.st_mode))
+        return FolderEntry::Kind::Folder;
+    if (S_ISREG(own.st_mode))
+        return FolderEntry::Kind::File;
+    if (S_ISLNK(own.st_mode))
+        return kindOfLinkTarget(path);
+    return FolderEntry::Kind::Other;
+}
+
+// NTFS keeps names ordered by their upper-cased UTF-16 units.
+QString orderKey(const QString &name)
+{
+    QString key = name;
+    for (QChar &c : key)
+        c = c.toUpper();
+    return key;
+}
+
+} // namespace
+
+std::optional<std::vector<FolderEntry>> readFolderEntries(const QByteArray &folder)
+{
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.constData()));
+    if (!dir)
+        return std::nullopt;
+
+    struct Keyed
+    {
+        QString key;
+        FolderEntry entry;
+    };
+    std::vector<Keyed> keyed;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    errno = 0;
+    while (const dirent *entry = readdir(dir.get())) {
+        const size_t length = strlen(entry->d_name);
+        FolderEntry item;
+        item.rawName = QByteArray(entry->d_name, qsizetype(length));
+        if (isAscii(entry->d_name, length)) {
+            item.name = QString::fromLatin1(item.rawName);
+        } else {
+            decoder.resetState();
+            item.name = decoder.decode(item.rawName);
+            if (decoder.hasError())
+                continue;
+        }
+        if (item.name == u"." || item.name == u"..")
+            item.kind = FolderEntry::Kind::Dots;
+        else
+            item.kind = kindOf(*entry, folder, item.rawName);
+        keyed.push_back({ orderKey(item.name), std::move(item) });
+        errno = 0;
+    }
+    if (errno != 0)
+        return std::nullopt;
+
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        if (const int order = QStringView(a.key).compare(QStringView(b.key)); order != 0)
+            return order < 0;
+        return a.entry.rawName < b.entry.rawName;
+    });
+    std::vector<FolderEntry> entries;
+    entries.reserve(keyed.size());
+    for (Keyed &k : keyed)
+        entries.push_back(std::move(k.entry));
+    return entries;
+}
+
+} // namespace lis

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace lis {
+
+// One entry of a folder as the walk sees it. Hidden means the name begins with a dot; there is no
+// system attribute on this platform, and read-only never matters to the walk.
+struct FolderEntry
+{
+    enum class Kind : quint8 {
+        Dots, // "." and ".."
+        Folder, // a real folder (a link to a folder is Other: never entered, so no loops)
+        File, // a regular file, or a link to one
+        Other, // FIFOs, sockets, devices, dangling links: never listed, so nothing blocks
+    };
+
+    QString name;
+    QByteArray rawName;
+    Kind kind = Kind::Other;
+
+    bool isHidden() const { return name.startsWith(u'.'); }
+};
+
+// The entries of a folder, in the order an NTFS folder lists them: names compared
+// case-insensitively (simple upper case, per UTF-16 unit), ties in byte order. Names that are not
+// valid UTF-8 are left out, since no path in a list could name them. Nothing when the folder
+// cannot be read.
+std::optional<std::vector<FolderEntry>> readFolderEntries(const QByteArray &folder);
+
+} // namespace lis

@@ -1,0 +1,136 @@
+#include "search/FolderWalk.h"
+
+#include "app/core/RunHooks.h"
+#include "app/core/Settings.h"
+#include "search/FolderEntries.h"
+#include "search/Wildcard.h"
+
+#include <QFile>
+#include <optional>
+#include <vector>
+
+namespace lis {
+
+namespace {
+
+constexpr int doNotList = 2;
+constexpr int listToo = 3;
+
+struct Subfolder
+{
+    QString name;
+    QByteArray rawName;
+};
+
+// One folder on the walk's stack: its path in both forms, and the subfolders still to visit.
+struct Visit
+{
+    QString path;
+    QByteArray rawPath;
+    std::vector<Subfolder> subfolders;
+    size_t nextSubfolder = 0;
+};
+
+// A walk option as a 16-bit number; nothing when it is missing or not a number.
+std::optional<int> readOption(const Settings &settings, const QString &key)
+{
+    bool ok = false;
+    const short value = settings.get(SettingKeys::searchSection, key).trimmed().toShort(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+class FolderWalk
+{
+public:
+    FolderWalk(const QString &pattern, WalkCounters &counters, QStringList &list2,
+        const Settings &settings, const RunHooks &hooks)
+        : m_pattern(pattern)
+        , m_counters(counters)
+        , m_list(list2)
+        , m_settings(settings)
+        , m_hooks(hooks)
+    { }
+
+    void run(const QString &start)
+    {
+        std::vector<Visit> stack;
+        stack.push_back({ start, QFile::encodeName(start), {}, 0 });
+        visit(stack.back());
+        while (!stack.empty()) {
+            Visit &top = stack.back();
+            if (top.nextSubfolder == top.subfolders.size()) {
+                stack.pop_back();
+                continue;
+            }
+            const Subfolder &sub = top.subfolders[top.nextSubfolder++];
+            m_hooks.doYield();
+            Visit child { top.path + sub.name + u'/', top.rawPath + sub.rawName + '/', {}, 0 };
+            stack.push_back(std::move(child));
+            visit(stack.back());
+        }
+    }
+
+private:
+    // The three phases of one folder; its subfolders are left in `folder` for the walk to enter.
+    void visit(Visit &folder)
+    {
+        const std::optional<std::vector<FolderEntry>> entries = readFolderEntries(folder.rawPath);
+        if (!entries)
+            return;
+        ++m_counters.dirs;
+
+        std::vector<Subfolder> subfolders;
+        for (const FolderEntry &entry : *entries) {
+            if (cancelSeen())
+                return;
+            if (entry.kind == FolderEntry::Kind::Folder)
+                subfolders.push_back({ entry.name, entry.rawName });
+        }
+
+        const std::optional<int> hidden = readOption(m_settings, SettingKeys::hiddenFilesKey);
+        if (!hidden)
+            return;
+        if (*hidden == doNotList || *hidden == listToo) {
+            for (const FolderEntry &entry : *entries) {
+                if (entry.kind != FolderEntry::Kind::File
+                    || (entry.isHidden() && *hidden != listToo) || !m_pattern.matches(entry.name))
+                    continue;
+                if (cancelSeen())
+                    return;
+                m_list.append(folder.path + entry.name);
+                ++m_counters.files;
+            }
+        }
+
+        const std::optional<int> enter = readOption(m_settings, SettingKeys::subfoldersKey);
+        if (enter && *enter == listToo)
+            folder.subfolders = std::move(subfolders);
+    }
+
+    bool cancelSeen()
+    {
+        m_hooks.doYield();
+        if (!m_hooks.isCancelRequested())
+            return false;
+        m_hooks.doCancelCleanup();
+        return true;
+    }
+
+    const WildcardPattern m_pattern;
+    WalkCounters &m_counters;
+    QStringList &m_list;
+    const Settings &m_settings;
+    const RunHooks &m_hooks;
+};
+
+} // namespace
+
+void findFiles(QString &path, const QString &pattern, WalkCounters &counters, QStringList &list2,
+    const Settings &settings, const RunHooks &hooks)
+{
+    if (!path.endsWith(u'/'))
+        path += u'/';
+    FolderWalk(pattern, counters, list2, settings, hooks).run(path);
+}
+
+} // namespace lis
