@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/core/AppPaths.h"
+#include "app/core/RunHooks.h"
+#include "rank/ImageProblem.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+namespace lis {
+
+class RankLibrary;
+class ResultStore;
+class ResultsCopies;
+
+// What happened to one found file in the ranking loop.
+struct FileOutcome
+{
+    QString path;
+    std::int32_t rank = 0; // 0 when not judged
+    ImageProblem problem = ImageProblem::None; // why no working bitmap could be made
+    bool ranked = false; // the ranking library was called and answered
+    QString resultsCopy; // the results copy written for it, or empty
+    bool rowStored = false; // its row reached the result table
+};
+
+struct ProcessFilesResult
+{
+    std::vector<FileOutcome> files; // one per file the loop reached, in list order
+    bool cancelled = false; // a confirmed cancel stopped the loop before the end
+
+    // The outcome of a path, or nullptr when the loop did not reach it.
+    const FileOutcome *find(const QString &path) const;
+    // Every file that could not be read, in list order.
+    std::vector<const FileOutcome *> unreadable() const;
+};
+
+enum class PipelineMode {
+    OneFile, // every step of a file before the next file starts
+    ReadAhead, // the next file is decoded and scaled on a second core while this one is ranked
+};
+
+// What the ranking loop works with; all owned by the caller and alive for the call.
+struct RankRun
+{
+    const AppPaths &paths;
+    ResultStore &store;
+    RankLibrary &ranker;
+    const RunHooks &hooks;
+};
+
+// The ranking loop: empties the result table, then for each found file in order makes the
+// working bitmap, writes its results copy (named through `copies`), ranks it and appends its
+// row. A file that cannot be prepared or ranked gets rank 0 and no results copy. The cancel flag
+// is read once per file, at the top; the file under way always finishes with its row. Both modes
+// leave the same rows, results copies and working bitmap.
+ProcessFilesResult processFiles(const RankRun &run, const QStringList &foundFiles,
+    ResultsCopies &copies, PipelineMode mode = PipelineMode::OneFile);
+
+} // namespace lis

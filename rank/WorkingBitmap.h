@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/core/AppPaths.h"
+#include "rank/ImageProblem.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+
+namespace lis {
+
+// A working bitmap wider than this is fitted into a square of this side.
+inline constexpr int kWorkingBitmapBox = 500;
+
+// True when the last three characters of the name are exactly "bmp" or "BMP".
+bool bmpFileCheck(const QString &fileName);
+// True when the picture loader can read the file (whatever its name says).
+bool bmpCheck(const QString &path);
+
+// The working bitmap of one found file, made in memory from the source alone, so it can be
+// prepared ahead on another thread and written to the fixed working path in list order.
+struct PreparedBitmap
+{
+    ImageProblem problem = ImageProblem::None;
+    QByteArray bitmap; // the BMP bytes of the working bitmap
+    QSize size; // its pixel size
+    bool copiedSource = false; // a BMP source taken over unchanged, byte for byte
+    bool ok() const { return problem == ImageProblem::None; }
+};
+
+// Converts and scales in one pass: a BMP source that the loader reads and that is at most 500
+// pixels wide is taken byte for byte; any other readable source becomes a 24-bit BMP, fitted into
+// 500 x 500 when its upright width is more than 500. The source is only read.
+PreparedBitmap prepareBitmap(const QString &source);
+
+// Removes the working bitmap and a scratch bitmap left by an earlier failure, so a file that
+// cannot be prepared never inherits the previous file's picture.
+void clearWorkingBitmap(const AppPaths &paths);
+
+// Writes the prepared bytes to the working bitmap (ImageProblem::WriteFailed when that fails;
+// a partial file is removed).
+ImageProblem writeWorkingBitmap(const AppPaths &paths, const PreparedBitmap &prepared);
+
+// Writes the results copy (the working bitmap's bytes) at the given path, replacing a file of
+// that name; false on failure, leaving no partial file.
+bool writeResultsCopy(const QString &copyPath, const QByteArray &bitmap);
+
+// Prepares one source into the working bitmap and writes its results copy: the whole
+// preparation of one found file for callers that need no yields in between.
+ImageProblem prepareWorkingBitmap(
+    const AppPaths &paths, const QString &source, const QString &resultsCopyPath);
+
+} // namespace lis

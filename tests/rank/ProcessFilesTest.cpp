@@ -1,0 +1,269 @@
+#include "rank/ProcessFiles.h"
+
+#include "rank/RankLibrary.h"
+#include "rank/ResultsCopies.h"
+#include "store/ResultStore.h"
+#include "tests/rank/RankTestSupport.h"
+#include "tests/support/TempAppFolder.h"
+#include "tests/support/TestImages.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace lis;
+using namespace lis::test;
+
+namespace {
+
+// One found file of the test tree and what the ranking loop must make of it.
+struct Expected
+{
+    QString path;
+    QSize bitmap; // invalid: no working bitmap can be made
+    ImageProblem problem = ImageProblem::None;
+    QString copyName; // the results copy's file name
+};
+
+// A tree of found files of every kind, in walk order: wide, narrow and tall pictures of each
+// format, damaged and empty files, disguised and garbage "bmp" files, and one name in two
+// folders.
+class FoundTree
+{
+public:
+    FoundTree()
+    {
+        add(QStringLiteral("a.jpg"), makeScene(640, 480, 1), "JPG", { 500, 375 });
+        add(QStringLiteral("b.bmp"), makeScene(700, 300, 2), "BMP", { 500, 214 });
+        add(QStringLiteral("c.png"), makeScene(300, 200, 3), "PNG", { 300, 200 });
+        addBytes(QStringLiteral("broken.jpg"), truncatedJpeg(), ImageProblem::Damaged);
+        add(QStringLiteral("d.gif"), makeScene(800, 800, 4), "GIF", { 500, 500 });
+        add(QStringLiteral("e.tif"), makeScene(1000, 500, 5), "TIFF", { 500, 250 });
+        addBytes(QStringLiteral("empty.jpg"), QByteArray(""), ImageProblem::Damaged);
+        addBytes(
+            QStringLiteral("garbage.bmp"), QByteArray(2048, '\x13'), ImageProblem::Unsupported);
+        add(QStringLiteral("disguised.bmp"), makeScene(200, 100, 6), "JPG", { 200, 100 });
+        add(QStringLiteral("x/cat.jpg"), makeScene(520, 400, 7), "JPG", { 500, 385 });
+        add(QStringLiteral("y/cat.jpg"), makeScene(450, 300, 8), "JPG", { 450, 300 },
+            QStringLiteral("cat (2).jpg"));
+        add(QStringLiteral("tall.png"), makeScene(400, 1500, 9), "PNG", { 400, 1500 });
+        add(QStringLiteral("small.bmp"), makeScene(120, 90, 10), "BMP", { 120, 90 });
+    }
+
+    QStringList paths() const
+    {
+        QStringList list;
+        for (const Expected &e : expected)
+            list << e.path;
+        return list;
+    }
+
+    QTemporaryDir root;
+    std::vector<Expected> expected;
+
+private:
+    QString pathOf(const QString &relative) const { return root.filePath(relative); }
+
+    void add(const QString &relative, const QImage &image, const char *format, QSize bitmap,
+        QString copyName = {})
+    {
+        const QString path = pathOf(relative);
+        EXPECT_TRUE(saveAnyImage(image, path, format));
+        expected.push_back({ path, bitmap, ImageProblem::None,
+            copyName.isEmpty() ? QFileInfo(path).fileName() : copyName });
+    }
+    void addBytes(const QString &relative, const QByteArray &bytes, ImageProblem problem)
+    {
+        const QString path = pathOf(relative);
+        EXPECT_TRUE(writeFile(path, bytes));
+        expected.push_back({ path, {}, problem, {} });
+    }
+    QByteArray truncatedJpeg() const
+    {
+        const QString whole = pathOf(QStringLiteral("whole/whole.jpg"));
+        EXPECT_TRUE(saveImage(makeScene(900, 700, 11), whole, "JPG"));
+        const QByteArray bytes = readFile(whole);
+        return bytes.left(bytes.size() * 2 / 3);
+    }
+};
+
+// A sandbox application folder with a fresh working database and its store.
+struct Sandbox
+{
+    TempAppFolder app;
+    AppPaths paths = app.paths();
+    bool renewed = renewWorkingDatabase(paths);
+    ResultStore store { ResultStore::connectionString(paths.workingDatabase()) };
+    ResultsCopies copies { paths.resultsFolder() };
+};
+
+ProcessFilesResult run(Sandbox &box, RankLibrary &ranker, const QStringList &files,
+    PipelineMode mode, const RunHooks &hooks = {})
+{
+    return processFiles({ box.paths, box.store, ranker, hooks }, files, box.copies, mode);
+}
+
+std::map<QString, QByteArray> resultsFolderContents(const AppPaths &paths)
+{
+    std::map<QString, QByteArray> contents;
+    const QDir dir(paths.resultsFolder());
+    for (const QString &name : dir.entryList(QDir::Files))
+        contents[name] = readFile(dir.filePath(name));
+    return contents;
+}
+
+class ProcessFilesModes : public ::testing::TestWithParam<PipelineMode>
+{
+};
+
+} // namespace
+
+TEST_P(ProcessFilesModes, RanksEveryFoundFileInOrder)
+{
+    const FoundTree tree;
+    std::map<QString, FileStamp> before;
+    for (const Expected &e : tree.expected)
+        before[e.path] = stampOf(e.path);
+    Sandbox box;
+    ASSERT_TRUE(box.renewed);
+    ASSERT_TRUE(box.store.addImageRank(QStringLiteral("/left/over.jpg"), 7)); // an earlier run
+    FakeRankerProbe probe;
+    probe.reset();
+    const auto ranker = RankLibrary::forFile(fakeRankerFile());
+
+    const ProcessFilesResult result = run(box, *ranker, tree.paths(), GetParam());
+
+    EXPECT_FALSE(result.cancelled);
+    const auto rows = rowsInOrder(box.paths);
+    ASSERT_EQ(rows.size(), tree.expected.size());
+    ASSERT_EQ(result.files.size(), tree.expected.size());
+    int judged = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Expected &e = tree.expected[i];
+        const FileOutcome &outcome = result.files[i];
+        SCOPED_TRACE(e.path.toStdString());
+        // The stand-in ranks by the working bitmap's width + 1: the row shows which picture
+        // was ranked, and an unreadable file never carries the previous file's rank.
+        const int rank = e.bitmap.isValid() ? e.bitmap.width() + 1 : 0;
+        EXPECT_EQ(rows[i].first, e.path);
+        EXPECT_EQ(rows[i].second, QString::number(rank));
+        EXPECT_EQ(outcome.path, e.path);
+        EXPECT_EQ(outcome.rank, rank);
+        EXPECT_EQ(outcome.problem, e.problem);
+        EXPECT_EQ(outcome.ranked, e.bitmap.isValid());
+        EXPECT_TRUE(outcome.rowStored);
+        if (e.bitmap.isValid()) {
+            ++judged;
+            EXPECT_EQ(outcome.resultsCopy, box.paths.resultsFolder() + u'/' + e.copyName);
+            EXPECT_EQ(box.copies.copyFor(e.path), outcome.resultsCopy);
+            EXPECT_EQ(bmpSize(readFile(outcome.resultsCopy)), e.bitmap);
+        } else {
+            EXPECT_TRUE(outcome.resultsCopy.isEmpty());
+        }
+        EXPECT_EQ(stampOf(e.path), before[e.path]); // sources are only ever read
+    }
+    EXPECT_EQ(resultsFolderContents(box.paths).size(), size_t(judged));
+    EXPECT_EQ(result.unreadable().size(), tree.expected.size() - size_t(judged));
+    EXPECT_EQ(probe.calls(), judged);
+    EXPECT_EQ(probe.lastText(), box.paths.workingBitmap().toUtf8());
+    EXPECT_EQ(probe.lastSource(), tree.expected.back().path);
+    // The last file was a narrow BMP: the working bitmap is its exact bytes.
+    EXPECT_EQ(readFile(box.paths.workingBitmap()), readFile(tree.expected.back().path));
+    EXPECT_FALSE(QFileInfo::exists(box.paths.scratchBitmap()));
+}
+
+TEST_P(ProcessFilesModes, CancelDuringTheSecondFileKeepsTwoRows)
+{
+    QTemporaryDir root;
+    QStringList files;
+    for (int i = 0; i < 5; ++i) {
+        files << root.filePath(QStringLiteral("p%1.png").arg(i));
+        ASSERT_TRUE(saveImage(makeScene(100 + i, 50, i), files.last(), "PNG"));
+    }
+    Sandbox box;
+    const auto ranker = RankLibrary::forFile(fakeRankerFile());
+    int checks = 0;
+    int cleanups = 0;
+    bool cancel = false;
+    RunHooks hooks;
+    hooks.cancelRequested = [&] {
+        ++checks;
+        return cancel;
+    };
+    hooks.yield = [&] {
+        if (checks == 2) // the user confirms a cancel while the second file is under way
+            cancel = true;
+    };
+    hooks.cancelCleanup = [&] { ++cleanups; };
+
+    const ProcessFilesResult result = run(box, *ranker, files, GetParam(), hooks);
+
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(cleanups, 1);
+    ASSERT_EQ(result.files.size(), 2u);
+    const auto rows = rowsInOrder(box.paths);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].first, files[1]);
+    EXPECT_EQ(rows[1].second, QStringLiteral("102"));
+    EXPECT_EQ(resultsFolderContents(box.paths).size(), 2u);
+    EXPECT_EQ(bmpSize(readFile(box.paths.workingBitmap())), QSize(101, 50));
+}
+
+TEST_P(ProcessFilesModes, WithoutTheLibraryEveryFileGetsRankZero)
+{
+    const FoundTree tree;
+    Sandbox box; // holds no ranking library
+    RankLibrary ranker(box.paths.appFolder());
+    const ProcessFilesResult result = run(box, ranker, tree.paths(), GetParam());
+    const auto rows = rowsInOrder(box.paths);
+    ASSERT_EQ(rows.size(), tree.expected.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].first, tree.expected[i].path);
+        EXPECT_EQ(rows[i].second, u"0");
+        EXPECT_FALSE(result.files[i].ranked);
+        // Preparation does not depend on the library: copies are still made.
+        EXPECT_EQ(result.files[i].resultsCopy.isEmpty(), !tree.expected[i].bitmap.isValid());
+    }
+    EXPECT_EQ(ranker.loadAttempts(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, ProcessFilesModes,
+    ::testing::Values(PipelineMode::OneFile, PipelineMode::ReadAhead),
+    [](const auto &info) { return info.param == PipelineMode::OneFile ? "OneFile" : "ReadAhead"; });
+
+// Reading ahead on a second core is invisible: the same rows, results copies and working
+// bitmap as one file at a time.
+TEST(ProcessFiles, ReadAheadLeavesTheSameEndState)
+{
+    const FoundTree tree;
+    Sandbox oneFile, readAhead;
+    const auto ranker = RankLibrary::forFile(fakeRankerFile());
+    run(oneFile, *ranker, tree.paths(), PipelineMode::OneFile);
+    run(readAhead, *ranker, tree.paths(), PipelineMode::ReadAhead);
+    EXPECT_EQ(rowsInOrder(oneFile.paths), rowsInOrder(readAhead.paths));
+    EXPECT_EQ(resultsFolderContents(oneFile.paths), resultsFolderContents(readAhead.paths));
+    EXPECT_EQ(readFile(oneFile.paths.workingBitmap()), readFile(readAhead.paths.workingBitmap()));
+}
+
+TEST(ProcessFiles, LibraryIsLoadedOnceAndEveryRunStartsFromAnEmptyTable)
+{
+    const FoundTree tree;
+    Sandbox box;
+    FakeRankerProbe probe;
+    probe.reset();
+    const auto ranker = RankLibrary::forFile(fakeRankerFile());
+    run(box, *ranker, tree.paths(), PipelineMode::OneFile);
+    box.copies.reset(box.paths.resultsFolder());
+    run(box, *ranker, tree.paths(), PipelineMode::OneFile);
+    EXPECT_EQ(rowsInOrder(box.paths).size(), tree.expected.size());
+    EXPECT_EQ(ranker->loadAttempts(), 1);
+    const auto judged = std::count_if(tree.expected.begin(), tree.expected.end(),
+        [](const Expected &e) { return e.bitmap.isValid(); });
+    EXPECT_EQ(probe.calls(), 2 * judged);
+
+    const ProcessFilesResult empty = run(box, *ranker, {}, PipelineMode::OneFile);
+    EXPECT_TRUE(empty.files.empty());
+    EXPECT_TRUE(rowsInOrder(box.paths).empty());
+}
