@@ -195,13 +195,13 @@ void writeFeatureRow(std::ofstream &csv, const std::string &id, const std::strin
     const auto s = lis::ranker::probeSource(original);
     csv << id << ',' << target << ',' << j.rank << ',' << j.scores.sharpness << ','
         << j.scores.noise << ',' << j.scores.exposure << ',' << j.scores.contrast << ','
-        << j.scores.compression << ',' << f.meanLuma << ',' << f.lumaSpread << ',' << f.clipLow
-        << ',' << f.clipHigh << ',' << f.detail << ',' << f.noiseSigma << ','
+        << j.scores.compression << ',' << f.meanLuma << ',' << f.lumaSpread << ','
+        << f.saturatedShare << ',' << f.detail << ',' << f.noiseSigma << ','
         << s.jpegQuality.value_or(-1) << '\n';
 }
 
 const char *kFeatureHeader = "id,target,rank,sharpness,noise,exposure,contrast,compression,"
-                             "meanLuma,lumaSpread,clipLow,clipHigh,detail,noiseSigma,jpegQuality\n";
+                             "meanLuma,lumaSpread,saturatedShare,detail,noiseSigma,jpegQuality\n";
 
 std::vector<std::vector<std::string>> readCsv(const fs::path &path)
 {

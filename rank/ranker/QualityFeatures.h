@@ -11,8 +11,7 @@ struct QualityFeatures
     int height = 0;
     double meanLuma = 0; // 0..255
     double lumaSpread = 0; // 5th to 95th percentile of luma, 0..255
-    double clipLow = 0; // share of pixels crushed to black
-    double clipHigh = 0; // share of pixels blown to white
+    double saturatedShare = 0; // share of pixels with a colour channel at its ceiling
     double detail = 0; // Laplacian energy of the sharpest tiles, noise removed
     double noiseSigma = 0; // estimated noise standard deviation, 0..255 scale
 };

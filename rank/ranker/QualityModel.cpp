@@ -3,44 +3,77 @@
 #include <algorithm>
 #include <cmath>
 
+// The quality log-score is the natural log of the detail of the sharpest tiles, less one
+// penalty per defect, every penalty in the same unit: a penalty of 0.7 costs as much as losing
+// half the detail. The constants were chosen by hand on two sets, with round values kept
+// wherever a search over them gained less than 0.005 in rank correlation:
+//  - 1,000 photos with human scores, where each constant was set near the ratio that a linear
+//    fit of the scores on the same terms gives (cross-validated 0.64 vs 0.59 for detail alone);
+//  - graded blur, JPEG, noise and exposure damage of 19 photos, which fixes the penalties the
+//    human-scored photos barely contain (heavy noise, blown highlights, low JPEG quality).
 namespace lis::ranker {
 namespace {
+
+// Noise: a gentle term for the low noise that scored photos reward (clean stock photos rate
+// best), and a steep one once grain shows (about 3 levels on the working bitmap), steep
+// enough to outweigh the false detail that grain adds.
+constexpr double kCleanNoiseFloor = 0.3;
+constexpr double kCleanNoiseWeight = 0.9;
+constexpr double kVisibleNoise = 3.0;
+constexpr double kVisibleNoiseWeight = 1.0;
+// Exposure: a mean luma below 100 reads as dark (people rate dark photos lower; the log makes
+// each halving cost the same); blown channels cost per share of the frame. A mean above mid
+// grey costs nothing by itself: high-key photos rate well.
+constexpr double kDarkBelow = 100.0;
+constexpr double kDarkWeight = 1.2;
+constexpr double kBlownWeight = 6.0;
+// Contrast: only a really flat tonal range (fog, a grey card) is penalised.
+constexpr double kFlatSpread = 60.0;
+constexpr double kFlatWeight = 0.3;
+// Compression: JPEG quality above about 92 leaves no visible loss; each step below costs.
+constexpr double kLosslessQuality = 92.0;
+constexpr double kQualityStepWeight = 0.03;
+// Display scales and the squeeze of the log-score into 0..100 (its median on scored photos
+// is about 3.5).
+constexpr double kDetailForFullMarks = 10000.0;
+constexpr double kOverallMid = 3.5;
+constexpr double kOverallScale = 1.5;
+constexpr double kRankPerPercent = 2.0e7; // 100 % stays below 2^31
+constexpr int kMinSide = 8;
 
 double clamp100(double v)
 {
     return std::clamp(v, 0.0, 100.0);
 }
 
-double sharpnessScore(const QualityFeatures &f)
+double noisePenalty(double sigma)
 {
-    // Laplacian energy spans decades between a blurred and a crisp photo: judge its logarithm.
-    return clamp100(25.0 * std::log10(1.0 + f.detail));
+    return kCleanNoiseWeight * std::log((kCleanNoiseFloor + sigma) / kCleanNoiseFloor)
+        + kVisibleNoiseWeight * std::log(1.0 + (sigma / kVisibleNoise) * (sigma / kVisibleNoise));
 }
 
-double noiseScore(const QualityFeatures &f)
+double exposurePenalty(const QualityFeatures &f)
 {
-    return clamp100(100.0 * (1.0 - f.noiseSigma / 12.0));
+    const double mean = std::clamp(f.meanLuma, 1.0, kDarkBelow);
+    return -kDarkWeight * std::log(mean / kDarkBelow) + kBlownWeight * f.saturatedShare;
 }
 
-double exposureScore(const QualityFeatures &f)
+double contrastPenalty(const QualityFeatures &f)
 {
-    const double blown = std::max(0.0, f.clipHigh - 0.005);
-    const double crushed = std::max(0.0, f.clipLow - 0.01);
-    const double offMid
-        = std::max(0.0, std::abs(std::log2(std::max(f.meanLuma, 1.0) / 110.0)) - 0.5);
-    return clamp100(100.0 - 300.0 * blown - 300.0 * crushed - 40.0 * offMid);
+    return kFlatWeight * std::max(0.0, 1.0 - f.lumaSpread / kFlatSpread);
 }
 
-double contrastScore(const QualityFeatures &f)
-{
-    return clamp100(f.lumaSpread / 2.0);
-}
-
-double compressionScore(const SourceInfo &s)
+double compressionPenalty(const SourceInfo &s)
 {
     if (!s.jpegQuality)
-        return 100.0;
-    return clamp100(100.0 - 1.2 * std::max(0.0, 95.0 - *s.jpegQuality));
+        return 0;
+    return kQualityStepWeight * std::max(0.0, kLosslessQuality - *s.jpegQuality);
+}
+
+// Penalties shown as a share of a perfect score: a penalty of p keeps exp(-p / scale).
+double display(double penalty, double scale)
+{
+    return clamp100(100.0 * std::exp(-penalty / scale));
 }
 
 } // namespace
@@ -48,14 +81,25 @@ double compressionScore(const SourceInfo &s)
 QualityScores scoreQuality(const QualityFeatures &f, const SourceInfo &source)
 {
     QualityScores s;
-    s.sharpness = sharpnessScore(f);
-    s.noise = noiseScore(f);
-    s.exposure = exposureScore(f);
-    s.contrast = contrastScore(f);
-    s.compression = compressionScore(source);
-    s.overall = clamp100(0.55 * s.sharpness + 0.1 * s.contrast - 0.5 * (100 - s.noise)
-        - 0.6 * (100 - s.exposure) - 0.4 * (100 - s.compression) + 30.0);
-    s.rank = 1 + static_cast<int32_t>(std::lround(s.overall * 1000.0));
+    if (f.width < kMinSide || f.height < kMinSide) {
+        s.rank = 1; // too small to show anything: judged, and judged worst
+        return s;
+    }
+    const double sharp = std::log1p(f.detail);
+    const double noise = noisePenalty(f.noiseSigma);
+    const double exposure = exposurePenalty(f);
+    const double contrast = contrastPenalty(f);
+    const double compression = compressionPenalty(source);
+
+    s.sharpness = clamp100(100.0 * sharp / std::log1p(kDetailForFullMarks));
+    s.noise = display(noise, 4.0);
+    s.exposure = display(exposure, 2.0);
+    s.contrast = clamp100(100.0 * f.lumaSpread / (2.0 * kFlatSpread));
+    s.compression = display(compression, 2.0);
+
+    s.logScore = sharp - noise - exposure - contrast - compression;
+    s.overall = 100.0 / (1.0 + std::exp(-(s.logScore - kOverallMid) / kOverallScale));
+    s.rank = 1 + static_cast<int32_t>(std::lround(s.overall * kRankPerPercent));
     return s;
 }
 

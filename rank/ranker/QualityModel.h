@@ -13,6 +13,8 @@ struct SourceInfo
     std::optional<double> jpegQuality; // 1..100 when the source is a JPEG with readable tables
 };
 
+// The judgement of one image. The parts run from 0 (worst) to 100 (best) for display; the
+// rank orders images by the unbounded quality log-score behind them.
 struct QualityScores
 {
     double sharpness = 0;
@@ -20,11 +22,12 @@ struct QualityScores
     double exposure = 0;
     double contrast = 0;
     double compression = 0;
-    double overall = 0; // 0..100
-    int32_t rank = 0;
+    double logScore = 0; // natural-log units of Laplacian detail, less every penalty
+    double overall = 0; // logScore squeezed into 0..100
+    int32_t rank = 0; // at least 1, higher is better
 };
 
-// Weighs the measurements into scores from 0 to 100 and a rank of at least 1.
+// Weighs the measurements into scores and a rank of at least 1.
 QualityScores scoreQuality(const QualityFeatures &features, const SourceInfo &source);
 
 } // namespace lis::ranker
