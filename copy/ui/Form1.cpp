@@ -1,9 +1,9 @@
 #include "copy/ui/Form1.h"
 
-#include "copy/ui/CopyProgressBar.h"
 #include "dialogs/Prompts.h"
 #include "rank/ResultsCopies.h"
 #include "report/Picture.h"
+#include "widgets/XP_ProgressBar.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -25,15 +25,13 @@ namespace lis {
 namespace {
 
 inline const QString windowCaption = QStringLiteral("Copy Image Search Results");
-inline const QString copyPickerTitle
-        = QStringLiteral("Lumetra Image Search 1.0 - Please select a location to copy image files.");
 inline const QString noOutputFolderText
         = QStringLiteral("Please select a valid output location and try again.");
 inline const QString noSelectionText = QStringLiteral("Please select a file or files to copy.");
 inline const QString cancelQuestion = QStringLiteral("Are you sure you want to cancel?");
 
-const QColor barGreen(0x00, 0xFF, 0x00);
-const QColor barWhite(0xFF, 0xFF, 0xFF);
+constexpr OleColor barGreen = 0x00FF00;
+constexpr OleColor barWhite = 0xFFFFFF;
 
 // The layout is given in twips; at 15 twips per pixel every position is a whole pixel.
 constexpr int twipsPerPixel = 15;
@@ -68,7 +66,7 @@ Form1::Form1(Inputs inputs, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_resultsCopies(inputs.resultsCopies)
     , m_prompts(inputs.prompts)
-    , m_browseForCopyFolder(std::move(inputs.browseForCopyFolder))
+    , m_pickers(inputs.prompts)
     , m_showPictureWindow(std::move(inputs.showPictureWindow))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -103,9 +101,11 @@ void Form1::createControls()
     vkOptionButton2 = named<QRadioButton>(this, "vkOptionButton2", QStringLiteral("Deselect All"));
     vkOptionButton2->setGeometry(twips(8280, 3000, 2655, 255));
 
-    XP_ProgressBar1 = named<CopyProgressBar>(this, "XP_ProgressBar1");
+    XP_ProgressBar1 = named<XP_ProgressBar>(this, "XP_ProgressBar1");
     XP_ProgressBar1->setGeometry(twips(8280, 3360, 2655, 255));
     XP_ProgressBar1->setColor(barWhite);
+    XP_ProgressBar1->setScrolling(3);
+    XP_ProgressBar1->setBrushStyle(0);
     XP_ProgressBar1->setFont(controlFont());
 
     isButton2 = named<QPushButton>(this, "isButton2", QStringLiteral("Start"));
@@ -188,7 +188,7 @@ void Form1::List1_Click()
     if (loaded.isNull())
         return; // no results copy to show: the preview keeps what it had
     Image4 = loaded.picture;
-    const QImage fitted = ResizePicture(Image4, Picture1->size(), barWhite, true);
+    const QImage fitted = ResizePicture(Image4, Picture1->size(), Qt::white, true);
     Picture1->setPixmap(QPixmap::fromImage(fitted));
 }
 
@@ -207,11 +207,9 @@ void Form1::Picture1_DblClick()
 
 void Form1::browse()
 {
-    const QString picked = m_browseForCopyFolder
-            ? m_browseForCopyFolder()
-            : m_prompts.browseForFolder(copyPickerTitle, QDir::rootPath(), true);
+    const QString &picked = m_pickers.browseForCopyFolder();
     if (!picked.isEmpty())
-        vkTextBox1->setText(QDir::toNativeSeparators(picked) + QDir::separator());
+        vkTextBox1->setText(picked + QDir::separator());
 }
 
 void Form1::start()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "copy/CopyRun.h"
+#include "dialogs/FolderPicker.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -19,9 +20,9 @@ class QStatusBar;
 
 namespace lis {
 
-class CopyProgressBar;
 class Prompts;
 class ResultsCopies;
+class XP_ProgressBar;
 
 // The copy results window: lists the last run's result files, previews the chosen one from its
 // results copy, and copies the selected files into an output folder.
@@ -33,10 +34,7 @@ public:
     {
         QStringList resultPaths; // the main window's result list, in report order
         const ResultsCopies &resultsCopies; // where each result's reduced copy lives
-        Prompts &prompts;
-        // Picks the output folder; the empty string when cancelled. Unset: the prompts' folder
-        // dialog with the copy picker's title, folders only.
-        std::function<QString()> browseForCopyFolder;
+        Prompts &prompts; // messages, the question and the copy folder picker
         // Opens the full-screen picture window with the clipboard's picture.
         std::function<void()> showPictureWindow;
     };
@@ -67,7 +65,7 @@ public:
     QImage Image4; // the preview picture as loaded, before fitting
     QRadioButton *vkOptionButton1 = nullptr; // Select All
     QRadioButton *vkOptionButton2 = nullptr; // Deselect All
-    CopyProgressBar *XP_ProgressBar1 = nullptr;
+    XP_ProgressBar *XP_ProgressBar1 = nullptr;
     QPushButton *isButton2 = nullptr; // Start
     QPushButton *isButton3 = nullptr; // Cancel
     QLineEdit *vkTextBox1 = nullptr; // output folder
@@ -93,7 +91,7 @@ private:
 
     const ResultsCopies &m_resultsCopies;
     Prompts &m_prompts;
-    std::function<QString()> m_browseForCopyFolder;
+    FolderPickers m_pickers;
     std::function<void()> m_showPictureWindow;
     CopyRunResult m_lastRun;
     QElapsedTimer m_sinceYield;

@@ -1,0 +1,322 @@
+#include "copy/CopyRun.h"
+#include "tests/support/TempAppFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace lis;
+using lis::test::readFile;
+using lis::test::writeFile;
+
+namespace {
+
+// Distinct, recognisable bytes for each file, so a copy of the wrong file shows.
+QByteArray bytesFor(const QString &name, int size = 4096)
+{
+    QByteArray bytes;
+    bytes.reserve(size);
+    const QByteArray seed = name.toUtf8();
+    for (int i = 0; bytes.size() < size; ++i)
+        bytes.append(static_cast<char>(seed.at(i % seed.size()) ^ (i * 31)));
+    return bytes;
+}
+
+class CopyRunTest : public ::testing::Test
+{
+protected:
+    QString sources() const { return dir.filePath(QStringLiteral("results")); }
+    QString output() const { return dir.filePath(QStringLiteral("out")); }
+
+    // Writes a result file with its own bytes and returns its path.
+    QString result(const QString &name, int size = 4096)
+    {
+        const QString path = sources() + u'/' + name;
+        EXPECT_TRUE(writeFile(path, bytesFor(name, size)));
+        return path;
+    }
+    QStringList outputEntries() const
+    {
+        return QDir(output()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                        QDir::Name);
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir().mkpath(output()));
+    }
+
+    QTemporaryDir dir;
+};
+
+QList<CopyItem> allSelected(const QStringList &paths)
+{
+    QList<CopyItem> items;
+    for (const QString &path : paths)
+        items.append({ path, true });
+    return items;
+}
+
+TEST(DestinationFor, JoinsAnyFolderSpellingWithTheFileName)
+{
+    const QString source = QStringLiteral("/photos/2019/beach.jpg");
+    for (const QString &folder : { QStringLiteral("/tmp/out"), QStringLiteral("/tmp/out/"),
+                                   QStringLiteral("/tmp/out//"), QStringLiteral("/tmp/./out") }) {
+        EXPECT_EQ(destinationFor(source, folder), u"/tmp/out/beach.jpg") << folder.toStdString();
+    }
+    EXPECT_EQ(destinationFor(source, QStringLiteral("/")), u"/beach.jpg");
+    EXPECT_EQ(destinationFor(source, QStringLiteral("//")), u"/beach.jpg");
+}
+
+TEST_F(CopyRunTest, CopiesOnlyChosenItemsWhileTheBarCountsEveryItem)
+{
+    QList<CopyItem> items;
+    for (int i = 0; i < 10; ++i)
+        items.append({ result(QStringLiteral("img%1.jpg").arg(i)), i == 2 || i == 7 });
+
+    QList<int> begun;
+    QList<int> advanced;
+    int resets = 0;
+    const CopyProgressHooks progress { [&](int max) { begun.append(max); },
+                                       [&](int value) { advanced.append(value); },
+                                       [&] { ++resets; } };
+    const CopyRunResult run = copyItems(items, output(), RunHooks {}, progress);
+
+    EXPECT_EQ(begun, QList<int> { 10 });
+    EXPECT_EQ(advanced, (QList<int> { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 }));
+    EXPECT_EQ(resets, 0);
+    EXPECT_FALSE(run.cancelled);
+    EXPECT_EQ(run.count(CopyStatus::Copied), 2);
+    EXPECT_EQ(run.count(CopyStatus::NotSelected), 8);
+    EXPECT_EQ(outputEntries(), (QStringList { QStringLiteral("img2.jpg"), QStringLiteral("img7.jpg") }));
+    EXPECT_EQ(readFile(output() + QStringLiteral("/img7.jpg")), bytesFor(QStringLiteral("img7.jpg")));
+}
+
+TEST_F(CopyRunTest, FolderWithoutTrailingSeparatorGetsTheCopyInside)
+{
+    const QString source = result(QStringLiteral("a.png"));
+    for (const QString &folder : { output(), output() + u'/' }) {
+        const CopyRunResult run = copyItems(allSelected({ source }), folder, RunHooks {});
+        ASSERT_EQ(run.results.size(), 1);
+        EXPECT_EQ(run.results[0].status, CopyStatus::Copied) << folder.toStdString();
+        EXPECT_EQ(readFile(output() + QStringLiteral("/a.png")), bytesFor(QStringLiteral("a.png")));
+    }
+    EXPECT_EQ(outputEntries(), QStringList { QStringLiteral("a.png") });
+}
+
+TEST_F(CopyRunTest, ReplacesAnExistingFileAndKeepsTheSourceTime)
+{
+    const QString source = result(QStringLiteral("same.jpg"), 100000);
+    const QDateTime stamp = QDateTime::fromSecsSinceEpoch(1500000000);
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
+    const QString target = output() + QStringLiteral("/same.jpg");
+    ASSERT_TRUE(writeFile(target, QByteArray(10, 'x')));
+
+    const CopyRunResult run = copyItems(allSelected({ source }), output(), RunHooks {});
+    EXPECT_EQ(run.results.at(0).status, CopyStatus::Copied);
+    EXPECT_EQ(readFile(target), bytesFor(QStringLiteral("same.jpg"), 100000));
+    EXPECT_EQ(QFileInfo(target).lastModified().toSecsSinceEpoch(), stamp.toSecsSinceEpoch());
+    EXPECT_EQ(outputEntries(), QStringList { QStringLiteral("same.jpg") });
+}
+
+// Copying results into a folder that holds results (their own folder, or a link to it) must
+// leave every original exactly as it was, whatever the order of the list.
+TEST_F(CopyRunTest, OriginalsInTheOutputFolderAreNeverReplaced)
+{
+    const QString inOutput = output() + QStringLiteral("/dup.jpg");
+    ASSERT_TRUE(writeFile(inOutput, bytesFor(QStringLiteral("original in output"))));
+    const QString elsewhere = result(QStringLiteral("dup.jpg"));
+    const QString own = result(QStringLiteral("own.jpg"));
+    const QString link = dir.filePath(QStringLiteral("link-to-results"));
+    ASSERT_TRUE(QFile::link(sources(), link));
+
+    for (const QList<CopyItem> &items : { allSelected({ elsewhere, inOutput }),
+                                          allSelected({ inOutput, elsewhere }) }) {
+        const CopyRunResult run = copyItems(items, output(), RunHooks {});
+        EXPECT_EQ(run.count(CopyStatus::Copied), 0);
+        EXPECT_EQ(run.count(CopyStatus::SameFile), 1);
+        EXPECT_EQ(run.count(CopyStatus::ProtectedOriginal), 1);
+        EXPECT_EQ(readFile(inOutput), bytesFor(QStringLiteral("original in output")));
+    }
+    for (const QString &folder : { sources(), sources() + u'/', link }) {
+        const CopyRunResult run = copyItems(allSelected({ own, elsewhere }), folder, RunHooks {});
+        EXPECT_EQ(run.count(CopyStatus::SameFile), 2) << folder.toStdString();
+    }
+    EXPECT_EQ(readFile(own), bytesFor(QStringLiteral("own.jpg")));
+    EXPECT_EQ(readFile(elsewhere), bytesFor(QStringLiteral("dup.jpg")));
+    EXPECT_EQ(QDir(sources()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+TEST_F(CopyRunTest, MissingOrUnusableSourcesAreSkippedAndTheLoopGoesOn)
+{
+    const QString vanished = result(QStringLiteral("gone.jpg"));
+    const QString fifo = sources() + QStringLiteral("/pipe.jpg");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = sources() + QStringLiteral("/folder.jpg");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString kept = result(QStringLiteral("kept.jpg"));
+    ASSERT_TRUE(QFile::remove(vanished));
+
+    const CopyRunResult run
+            = copyItems(allSelected({ vanished, fifo, folder, kept }), output(), RunHooks {});
+    ASSERT_EQ(run.results.size(), 4);
+    EXPECT_EQ(run.count(CopyStatus::SourceMissing), 3);
+    EXPECT_EQ(run.results[3].status, CopyStatus::Copied);
+    EXPECT_EQ(outputEntries(), QStringList { QStringLiteral("kept.jpg") });
+}
+
+TEST_F(CopyRunTest, ReadOnlyTargetIsKeptAndTheLoopGoesOn)
+{
+    const QString first = result(QStringLiteral("locked.jpg"));
+    const QString second = result(QStringLiteral("free.jpg"));
+    const QString locked = output() + QStringLiteral("/locked.jpg");
+    ASSERT_TRUE(writeFile(locked, "user's own"));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+    const CopyRunResult run = copyItems(allSelected({ first, second }), output(), RunHooks {});
+    EXPECT_EQ(run.results.at(0).status, CopyStatus::ReadOnlyTarget);
+    EXPECT_EQ(run.results.at(1).status, CopyStatus::Copied);
+    EXPECT_EQ(readFile(locked), QByteArray("user's own"));
+    EXPECT_EQ(outputEntries(), (QStringList { QStringLiteral("free.jpg"), QStringLiteral("locked.jpg") }));
+}
+
+TEST_F(CopyRunTest, FolderUnderTheFinalNameIsLeftAlone)
+{
+    const QString source = result(QStringLiteral("taken.jpg"));
+    const QString blocker = output() + QStringLiteral("/taken.jpg");
+    ASSERT_TRUE(writeFile(blocker + QStringLiteral("/inside.txt"), "keep"));
+
+    const CopyRunResult run = copyItems(allSelected({ source }), output(), RunHooks {});
+    EXPECT_EQ(run.results.at(0).status, CopyStatus::Failed);
+    EXPECT_TRUE(QFileInfo(blocker).isDir());
+    EXPECT_EQ(readFile(blocker + QStringLiteral("/inside.txt")), QByteArray("keep"));
+    EXPECT_EQ(outputEntries(), QStringList { QStringLiteral("taken.jpg") });
+}
+
+// Lowers the largest file this process may write, as a full disk would stop it, and restores
+// the limit afterwards.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved {};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+TEST_F(CopyRunTest, WriteFailureMidCopyLeavesThePreviousFileWhole)
+{
+    const QString big = result(QStringLiteral("big.jpg"), 3 << 20);
+    const QString small = result(QStringLiteral("small.jpg"), 1000);
+    const QString target = output() + QStringLiteral("/big.jpg");
+    ASSERT_TRUE(writeFile(target, "the copy made last week"));
+
+    CopyRunResult run;
+    {
+        FileSizeLimit limit(256 * 1024);
+        ASSERT_TRUE(limit.ok());
+        run = copyItems(allSelected({ big, small }), output(), RunHooks {});
+    }
+    EXPECT_EQ(run.results.at(0).status, CopyStatus::Failed);
+    EXPECT_FALSE(run.results.at(0).error.isEmpty());
+    EXPECT_EQ(run.results.at(1).status, CopyStatus::Copied);
+    EXPECT_EQ(readFile(target), QByteArray("the copy made last week"));
+    EXPECT_EQ(readFile(big), bytesFor(QStringLiteral("big.jpg"), 3 << 20));
+    // No partial file is left behind under any name.
+    EXPECT_EQ(outputEntries(), (QStringList { QStringLiteral("big.jpg"), QStringLiteral("small.jpg") }));
+}
+
+TEST_F(CopyRunTest, MissingOutputFolderCopiesNothing)
+{
+    const QString source = result(QStringLiteral("x.jpg"));
+    const QString missing = dir.filePath(QStringLiteral("nowhere"));
+    const CopyRunResult run = copyItems(allSelected({ source, source }), missing, RunHooks {});
+    EXPECT_EQ(run.count(CopyStatus::Failed), 2);
+    EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+TEST_F(CopyRunTest, LongNamesAreCopiedWhole)
+{
+    const QString deepFolder = sources() + u'/' + QString(200, u'd') + u'/' + QString(200, u'e');
+    const QString name = QString(240, u'n') + QStringLiteral(".jpg");
+    const QString source = deepFolder + u'/' + name;
+    ASSERT_GT(source.size(), 600);
+    ASSERT_TRUE(writeFile(source, bytesFor(name)));
+
+    const CopyRunResult run = copyItems(allSelected({ source }), output(), RunHooks {});
+    EXPECT_EQ(run.results.at(0).status, CopyStatus::Copied);
+    EXPECT_EQ(readFile(output() + u'/' + name), bytesFor(name));
+}
+
+TEST_F(CopyRunTest, CancelStopsBeforeTheNextItemAndEmptiesTheBar)
+{
+    QList<CopyItem> items;
+    for (int i = 0; i < 6; ++i)
+        items.append({ result(QStringLiteral("c%1.jpg").arg(i)), true });
+
+    int done = 0;
+    bool cancel = false;
+    int cleanups = 0;
+    QStringList events;
+    RunHooks hooks;
+    hooks.cancelRequested = [&] { return cancel; };
+    hooks.cancelCleanup = [&] { ++cleanups; };
+    const CopyProgressHooks progress {
+        [&](int max) { events.append(QStringLiteral("begin %1").arg(max)); },
+        [&](int value) {
+            done = value;
+            cancel = value == 3; // the person confirms a cancel while item 3 is being copied
+        },
+        [&] { events.append(QStringLiteral("reset at %1").arg(done)); }
+    };
+    const CopyRunResult run = copyItems(items, output(), hooks, progress);
+
+    EXPECT_TRUE(run.cancelled);
+    EXPECT_EQ(run.results.size(), 3);
+    EXPECT_EQ(cleanups, 1);
+    EXPECT_EQ(events, (QStringList { QStringLiteral("begin 6"), QStringLiteral("reset at 3") }));
+    EXPECT_EQ(outputEntries().size(), 3);
+}
+
+TEST_F(CopyRunTest, YieldsBeforeAndAfterEachItem)
+{
+    const QList<CopyItem> items { { result(QStringLiteral("y1.jpg")), true },
+                                  { result(QStringLiteral("y2.jpg")), false } };
+    QStringList trace;
+    RunHooks hooks;
+    hooks.yield = [&] { trace.append(QStringLiteral("yield")); };
+    hooks.cancelRequested = [&] {
+        trace.append(QStringLiteral("check"));
+        return false;
+    };
+    const CopyProgressHooks progress { {}, [&](int v) { trace.append(QString::number(v)); }, {} };
+    copyItems(items, output(), hooks, progress);
+    EXPECT_EQ(trace.join(u' '), u"yield check yield 1 yield check yield 2");
+}
+
+} // namespace
