@@ -2,6 +2,7 @@
 
 #include "app/FrmSplash.h"
 #include "app/core/Settings.h"
+#include "copy/ui/Form1.h"
 #include "dialogs/Prompts.h"
 
 #include <QCheckBox>
@@ -54,7 +55,10 @@ Form3::Form3(AppContext context, QWidget *parent) : QWidget(parent), m_context(s
     restoreSettings();
 }
 
-Form3::~Form3() = default;
+Form3::~Form3()
+{
+    delete m_copyWindow.data(); // it refers to this window's results
+}
 
 void Form3::createControls()
 {
@@ -86,6 +90,7 @@ void Form3::createControls()
     isButton7 = named<QPushButton>(this, "isButton7", QStringLiteral("Copy..."));
     isButton7->setGeometry(622, 116, 100, 28);
     isButton7->setEnabled(false);
+    connect(isButton7, &QPushButton::clicked, this, &Form3::showCopyWindow);
 
     vkTextBox1 = named<QLineEdit>(this, "vkTextBox1");
     vkTextBox1->setGeometry(10, 258, 500, 26);
@@ -169,6 +174,24 @@ void Form3::showSplashFromClipboard()
 void Form3::registerChildWindow(QWidget *window)
 {
     m_childWindows.append(window);
+}
+
+void Form3::showCopyWindow()
+{
+    if (List1.isEmpty())
+        return;
+    if (!m_copyWindow) {
+        // A window of its own beside this one, not owned by it; it deletes itself when closed,
+        // and this window deletes it at the latest.
+        auto *window = new Form1({ List1, resultsCopies, m_context.prompts,
+                                   [this] { showSplashFromClipboard(); } });
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        m_copyWindow = window;
+        registerChildWindow(window);
+    }
+    m_copyWindow->show();
+    m_copyWindow->raise();
+    m_copyWindow->activateWindow();
 }
 
 void Form3::closeEvent(QCloseEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "rank/ResultsCopies.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -35,6 +36,10 @@ public:
     // Windows that close when the main window closes.
     void registerChildWindow(QWidget *window);
 
+    // "Copy...": opens the copy results window for the current results, or brings an open one
+    // to the front. Does nothing while there are no results.
+    void showCopyWindow();
+
     QLineEdit *vkTextBox3 = nullptr; // keyword
     QPushButton *isButton2 = nullptr; // Search
     QTreeWidget *ListView2 = nullptr; // report
@@ -58,6 +63,8 @@ public:
     QStringList List1;
     QStringList List2;
     QStringList List3;
+    // Where each result's reduced copy lives in the results folder.
+    ResultsCopies resultsCopies;
 
     bool CancelRequested = false;
     int PagePosition = 0;
@@ -79,6 +86,7 @@ private:
     AppContext m_context;
     QPointer<FrmSplash> m_splash;
     QList<QPointer<QWidget>> m_childWindows;
+    QPointer<QWidget> m_copyWindow;
 };
 
 } // namespace lis
