@@ -1,5 +1,6 @@
 // The exported C entry points: argument decoding, the hand-over of source information from
 // ImageRankSource to the next ranking call, and the guard that keeps every failure inside.
+#include "FileBytes.h"
 #include "QualityFeatures.h"
 #include "QualityModel.h"
 #include "SourceProbe.h"
@@ -11,6 +12,7 @@
 #include <opencv2/imgproc.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lis::ranker {
 namespace {
@@ -20,6 +22,9 @@ constexpr uint32_t kMaxPathBytes = 64 * 1024;
 // Bitmaps larger than the pipeline makes are reduced first, so any input is judged at the
 // scale the measures were chosen for, in bounded time.
 constexpr int kWorkingEdge = 500;
+// Larger files are refused rather than decoded: far beyond any working bitmap, and the memory
+// a decoder would need is not ours to take.
+constexpr std::size_t kMaxFileBytes = std::size_t { 1 } << 30;
 
 std::mutex g_mutex;
 std::optional<SourceInfo> g_pendingSource;
@@ -40,7 +45,11 @@ std::optional<std::string> lengthPrefixedText(char **path)
 
 cv::Mat loadWorkingBitmap(const std::string &path)
 {
-    cv::Mat image = cv::imread(path, cv::IMREAD_COLOR);
+    bool complete = false;
+    const std::vector<uint8_t> bytes = readFileHead(path, kMaxFileBytes, &complete);
+    if (bytes.empty() || !complete)
+        return {};
+    cv::Mat image = cv::imdecode(bytes, cv::IMREAD_COLOR);
     if (image.empty())
         return image;
     if (image.cols > 2 * kWorkingEdge || image.rows > 8 * kWorkingEdge) {
