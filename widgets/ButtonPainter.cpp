@@ -74,7 +74,7 @@ void drawInnerFrame(GdiCanvas &canvas, int w, int h, const InnerFrame &f)
         canvas.verticalBand(x, 3, x + 1, h - 3, f.sides.from, f.sides.to);
 }
 
-void drawStandard(GdiCanvas &canvas, const QPalette &palette, const ButtonLook &look)
+void drawStandard(GdiCanvas &canvas, const ButtonLook &look)
 {
     const int w = look.size.width();
     const int h = look.size.height();
@@ -87,7 +87,6 @@ void drawStandard(GdiCanvas &canvas, const QPalette &palette, const ButtonLook &
         drawCorners(canvas, w, h, std5::disabledBorder, std5::disabledCorner, std5::disabledCorner);
         return;
     }
-    Q_UNUSED(palette);
     if (look.state == ButtonState::Down) {
         canvas.verticalBand(1, 1, w - 1, 5, 0xC1CCD1, 0xDCE3E4);
         canvas.verticalBand(1, 5, w - 1, h - 4, 0xDCE3E4, 0xDBE2E3);
@@ -287,7 +286,7 @@ void drawButtonLook(QPainter &painter, const QPalette &palette, const ButtonLook
 {
     GdiCanvas canvas(painter, palette);
     if (look.style == 5)
-        drawStandard(canvas, palette, look);
+        drawStandard(canvas, look);
     else
         drawOwnLook(canvas, look);
 }

@@ -1,7 +1,9 @@
 #include "widgets/ButtonPainter.h"
+#include "widgets/GdiCanvas.h"
 #include "widgets/OleColor.h"
 #include "widgets/ProgressMath.h"
 
+#include <QPainter>
 #include <QPalette>
 #include <climits>
 #include <gtest/gtest.h>
@@ -153,4 +155,36 @@ TEST(ButtonGeometry, StandardLookCutsItsCorners)
     EXPECT_TRUE(region.contains(QPoint(10, 5)));
     EXPECT_EQ(buttonRegion(1, QSize(20, 10)), QRegion(0, 0, 20, 10));
     EXPECT_FALSE(buttonRegion(10, QSize(40, 20)).contains(QPoint(1, 1)));
+}
+
+TEST(GdiCanvas, GradientArgumentsActAsRightAndBottomOfItsLines)
+{
+    QImage image(12, 10, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        GdiCanvas canvas(painter, QPalette());
+        // Lines x = 2 + i for i = 0..5, each from y 2 down to (not including) y 6.
+        canvas.gradient(rgbColor(0, 0, 0), rgbColor(250, 0, 0), 2, 2, 5, 6, true);
+    }
+    EXPECT_EQ(QColor(image.pixel(2, 2)), QColor(0, 0, 0));
+    EXPECT_EQ(QColor(image.pixel(7, 5)), QColor(250, 0, 0));
+    EXPECT_EQ(QColor(image.pixel(4, 3)), QColor(100, 0, 0));
+    EXPECT_EQ(QColor(image.pixel(8, 3)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(4, 6)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(1, 3)), QColor(Qt::white));
+
+    // Edges: an etched edge is shadow outside-top-left, highlight inside.
+    QPalette palette;
+    palette.setColor(QPalette::Dark, QColor(10, 10, 10));
+    palette.setColor(QPalette::Light, QColor(250, 250, 250));
+    {
+        QPainter painter(&image);
+        GdiCanvas canvas(painter, palette);
+        canvas.drawEdge(0, 0, 12, 10, 6);
+    }
+    EXPECT_EQ(QColor(image.pixel(5, 0)), QColor(10, 10, 10));
+    EXPECT_EQ(QColor(image.pixel(5, 1)), QColor(250, 250, 250));
+    EXPECT_EQ(QColor(image.pixel(5, 9)), QColor(250, 250, 250));
+    EXPECT_EQ(QColor(image.pixel(5, 8)), QColor(10, 10, 10));
 }
