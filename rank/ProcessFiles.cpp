@@ -5,7 +5,9 @@
 #include "rank/WorkingBitmap.h"
 #include "store/ResultStore.h"
 
+#include <QThread>
 #include <chrono>
+#include <deque>
 #include <future>
 #include <optional>
 
@@ -15,50 +17,48 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Produces each file's prepared bitmap, either on the spot or from a second thread that works
-// one file ahead. Preparing only reads the source, so doing it early changes nothing that can be
-// seen; everything written happens on the caller's thread, in list order.
+// Produces each file's prepared bitmap, either on the spot or from worker threads that work a
+// few files ahead (one per core). Preparing only reads the source, so doing it early changes
+// nothing that can be seen; everything written happens on the caller's thread, in list order.
 class BitmapSource
 {
 public:
     BitmapSource(const QStringList &files, PipelineMode mode, const RunHooks &hooks)
         : m_files(files)
-        , m_readAhead(mode == PipelineMode::ReadAhead)
+        , m_ahead(mode == PipelineMode::ReadAhead ? std::max(2, QThread::idealThreadCount()) : 0)
         , m_hooks(hooks)
     { }
     ~BitmapSource()
     {
-        // A file prepared ahead of a cancel is dropped; it has written nothing.
-        if (m_next.valid())
-            m_next.wait();
+        // Files prepared ahead of a cancel are dropped; they have written nothing.
+        for (std::future<PreparedBitmap> &pending : m_pending)
+            pending.wait();
     }
     Q_DISABLE_COPY_MOVE(BitmapSource)
 
     PreparedBitmap take(qsizetype index)
     {
-        if (!m_readAhead)
+        if (m_ahead == 0)
             return prepareBitmap(m_files.at(index));
-        if (!m_next.valid())
-            m_next = startAt(index);
-        // The window stays live while the second core finishes.
-        while (m_next.wait_for(10ms) != std::future_status::ready)
+        if (m_pending.empty())
+            m_nextToStart = index;
+        while (qsizetype(m_pending.size()) < m_ahead && m_nextToStart < m_files.size())
+            m_pending.push_back(
+                std::async(std::launch::async, prepareBitmap, m_files.at(m_nextToStart++)));
+        // The window stays live while the workers finish.
+        while (m_pending.front().wait_for(10ms) != std::future_status::ready)
             m_hooks.doYield();
-        PreparedBitmap prepared = m_next.get();
-        if (index + 1 < m_files.size())
-            m_next = startAt(index + 1);
+        PreparedBitmap prepared = m_pending.front().get();
+        m_pending.pop_front();
         return prepared;
     }
 
 private:
-    std::future<PreparedBitmap> startAt(qsizetype index) const
-    {
-        return std::async(std::launch::async, prepareBitmap, m_files.at(index));
-    }
-
     const QStringList &m_files;
-    const bool m_readAhead;
+    const qsizetype m_ahead;
     const RunHooks &m_hooks;
-    std::future<PreparedBitmap> m_next;
+    std::deque<std::future<PreparedBitmap>> m_pending; // files m_nextToStart - size() onwards
+    qsizetype m_nextToStart = 0;
 };
 
 FileOutcome processOne(const RankRun &run, const QString &source, BitmapSource &bitmaps,

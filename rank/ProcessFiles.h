@@ -39,7 +39,7 @@ struct ProcessFilesResult
 
 enum class PipelineMode {
     OneFile, // every step of a file before the next file starts
-    ReadAhead, // the next file is decoded and scaled on a second core while this one is ranked
+    ReadAhead, // the next files are decoded and scaled on the other cores while this one is ranked
 };
 
 // What the ranking loop works with; all owned by the caller and alive for the call.
