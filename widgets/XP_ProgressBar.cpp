@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 namespace lis {
 
 XP_ProgressBar::XP_ProgressBar(QWidget *parent)
@@ -22,8 +24,9 @@ XP_ProgressBar::~XP_ProgressBar() = default;
 
 void XP_ProgressBar::setValue(int value)
 {
+    // Every value is drawn at once, and drawing caps the fill at 100: the cap is kept.
     if (const auto percent = progress::percentForValue(value, m_max, m_min))
-        m_percent = *percent;
+        m_percent = std::min(*percent, 100);
     update();
 }
 

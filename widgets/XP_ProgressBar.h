@@ -52,6 +52,7 @@ public:
     void setImage(const QImage &image);
     QImage image() const { return m_image; }
 
+    // The fill level; a value beyond max is drawn, and kept, as 100.
     int percent() const { return m_percent; }
     QSize bufferSize() const { return m_buffer.size(); }
 

@@ -94,7 +94,8 @@ TEST(XP_ProgressBar, ValueAboveMaxDrawsFull)
     auto bar = style3Bar(green);
     bar->setMax(8);
     bar->setValue(20);
-    EXPECT_EQ(bar->percent(), 250);
+    EXPECT_EQ(bar->percent(), 100);
+    EXPECT_EQ(bar->value(), 8);
     const QImage image = bar->renderImage();
     EXPECT_EQ(pixel(image, 198, 8), QColor(180, 255, 180));
     EXPECT_EQ(pixel(image, 199, 8), QColor(180, 255, 180)); // the fill covers the right edge
