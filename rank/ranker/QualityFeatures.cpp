@@ -33,9 +33,7 @@ cv::Mat toLuma(const cv::Mat &image)
         cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
         break;
     }
-    cv::Mat luma;
-    grey.convertTo(luma, CV_32F);
-    return luma;
+    return grey;
 }
 
 double percentile(std::vector<double> values, double p)
@@ -65,10 +63,8 @@ std::vector<cv::Rect> tiles(cv::Size size, int edge)
     return out;
 }
 
-void measureTones(const cv::Mat &luma, QualityFeatures &f)
+void measureTones(const cv::Mat &luma8, QualityFeatures &f)
 {
-    cv::Mat luma8;
-    luma.convertTo(luma8, CV_8U);
     int histogram[256] = {};
     for (int y = 0; y < luma8.rows; ++y) {
         const uint8_t *row = luma8.ptr<uint8_t>(y);
@@ -116,31 +112,30 @@ double saturatedShare(const cv::Mat &image)
 // curves, so only pixel-to-pixel jitter remains. Fine texture is local; noise is everywhere, so
 // a low percentile over tiles sees noise and not texture. Tiles near black or white carry no
 // measurable noise and are left out.
-double measureNoise(const cv::Mat &luma)
+double measureNoise(const cv::Mat &luma8)
 {
     const cv::Mat kernel = (cv::Mat_<float>(3, 3) << 1, -2, 1, -2, 4, -2, 1, -2, 1);
     cv::Mat residual;
-    cv::filter2D(luma, residual, CV_32F, kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT);
-    residual = cv::abs(residual);
+    cv::filter2D(luma8, residual, CV_16S, kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT);
     std::vector<double> sigmas;
-    for (const cv::Rect &t : tiles(luma.size(), kTile / 2)) {
-        const double mean = cv::mean(luma(t))[0];
+    for (const cv::Rect &t : tiles(luma8.size(), kTile / 2)) {
+        const double mean = cv::mean(luma8(t))[0];
         if (mean < 8 || mean > 247)
             continue;
         // Immerkaer's estimator: sigma = sqrt(pi/2) / 6 * mean |residual|.
-        sigmas.push_back(std::sqrt(CV_PI / 2) / 6.0 * cv::mean(residual(t))[0]);
+        const double meanAbs = cv::norm(residual(t), cv::NORM_L1) / static_cast<double>(t.area());
+        sigmas.push_back(std::sqrt(CV_PI / 2) / 6.0 * meanAbs);
     }
     return percentile(sigmas, kFlatTiles);
 }
 
-double measureDetail(const cv::Mat &luma, double noiseSigma)
+double measureDetail(const cv::Mat &luma8, double noiseSigma)
 {
     cv::Mat lap;
-    cv::Laplacian(luma, lap, CV_32F, 1, 1, 0, cv::BORDER_REFLECT);
-    const cv::Mat energy = lap.mul(lap);
+    cv::Laplacian(luma8, lap, CV_16S, 1, 1, 0, cv::BORDER_REFLECT);
     std::vector<double> perTile;
-    for (const cv::Rect &t : tiles(luma.size(), kTile))
-        perTile.push_back(cv::mean(energy(t))[0]);
+    for (const cv::Rect &t : tiles(luma8.size(), kTile))
+        perTile.push_back(cv::norm(lap(t), cv::NORM_L2SQR) / static_cast<double>(t.area()));
     // The 4-neighbour Laplacian turns white noise of variance s^2 into energy 20 s^2.
     const double noiseEnergy = 20.0 * noiseSigma * noiseSigma;
     return std::max(0.0, percentile(perTile, kSharpTiles) - noiseEnergy);
