@@ -36,7 +36,7 @@ FolderEntry::Kind kindOfLinkTarget(const QByteArray &path)
     return FolderEntry::Kind::Other;
 }
 
-FolderEntry::Kind kindOf(const dirent &entry, const QByteArray &folder, const QByteArray &rawName)
+FolderEntry::Kind kindOf(const dirent &entry, const QByteArray &folder)
 {
     switch (entry.d_type) {
     case DT_DIR:
@@ -44,14 +44,14 @@ FolderEntry::Kind kindOf(const dirent &entry, const QByteArray &folder, const QB
     case DT_REG:
         return FolderEntry::Kind::File;
     case DT_LNK:
-        return kindOfLinkTarget(folder + rawName);
+        return kindOfLinkTarget(folder + entry.d_name);
     case DT_UNKNOWN:
         break;
     default:
         return FolderEntry::Kind::Other;
     }
     // Some file systems do not say; ask the entry itself. One that vanished lists as nothing.
-    const QByteArray path = folder + rawName;
+    const QByteArray path = folder + entry.d_name;
     struct stat own
     {
     };
@@ -69,9 +69,17 @@ FolderEntry::Kind kindOf(const dirent &entry, const QByteArray &folder, const QB
 // NTFS keeps names ordered by their upper-cased UTF-16 units.
 QString orderKey(const QString &name)
 {
+    const auto isLower = [](QChar c) { return c.unicode() >= 0x80 || c.isLower(); };
+    if (std::none_of(name.cbegin(), name.cend(), isLower))
+        return name; // shared, no copy
     QString key = name;
-    for (QChar &c : key)
-        c = c.toUpper();
+    for (QChar &c : key) {
+        const char16_t u = c.unicode();
+        if (u >= u'a' && u <= u'z')
+            c = QChar(char16_t(u - (u'a' - u'A')));
+        else if (u >= 0x80)
+            c = c.toUpper();
+    }
     return key;
 }
 
@@ -94,19 +102,19 @@ std::optional<std::vector<FolderEntry>> readFolderEntries(const QByteArray &fold
     while (const dirent *entry = readdir(dir.get())) {
         const size_t length = strlen(entry->d_name);
         FolderEntry item;
-        item.rawName = QByteArray(entry->d_name, qsizetype(length));
+        const QByteArrayView rawName(entry->d_name, qsizetype(length));
         if (isAscii(entry->d_name, length)) {
-            item.name = QString::fromLatin1(item.rawName);
+            item.name = QString::fromLatin1(rawName);
         } else {
             decoder.resetState();
-            item.name = decoder.decode(item.rawName);
+            item.name = decoder.decode(rawName);
             if (decoder.hasError())
                 continue;
         }
         if (item.name == u"." || item.name == u"..")
             item.kind = FolderEntry::Kind::Dots;
         else
-            item.kind = kindOf(*entry, folder, item.rawName);
+            item.kind = kindOf(*entry, folder);
         keyed.push_back({ orderKey(item.name), std::move(item) });
         errno = 0;
     }
@@ -116,7 +124,8 @@ std::optional<std::vector<FolderEntry>> readFolderEntries(const QByteArray &fold
     std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
         if (const int order = QStringView(a.key).compare(QStringView(b.key)); order != 0)
             return order < 0;
-        return a.entry.rawName < b.entry.rawName;
+        // Valid UTF-8 orders like its UTF-16 form for names that differ only in case.
+        return QStringView(a.entry.name).compare(QStringView(b.entry.name)) < 0;
     });
     std::vector<FolderEntry> entries;
     entries.reserve(keyed.size());

@@ -19,7 +19,6 @@ struct FolderEntry
     };
 
     QString name;
-    QByteArray rawName;
     Kind kind = Kind::Other;
 
     bool isHidden() const { return name.startsWith(u'.'); }

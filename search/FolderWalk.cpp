@@ -16,19 +16,13 @@ namespace {
 constexpr int doNotList = 2;
 constexpr int listToo = 3;
 
-struct Subfolder
-{
-    QString name;
-    QByteArray rawName;
-};
-
 // One folder on the walk's stack: its path in both forms, and the subfolders still to visit.
 struct Visit
 {
     QString path;
     QByteArray rawPath;
-    std::vector<Subfolder> subfolders;
-    size_t nextSubfolder = 0;
+    QStringList subfolders;
+    qsizetype nextSubfolder = 0;
 };
 
 // A walk option as a 16-bit number; nothing when it is missing or not a number.
@@ -62,9 +56,10 @@ public:
                 stack.pop_back();
                 continue;
             }
-            const Subfolder &sub = top.subfolders[top.nextSubfolder++];
+            const QString &name = top.subfolders[top.nextSubfolder++];
             m_hooks.doYield();
-            Visit child { top.path + sub.name + u'/', top.rawPath + sub.rawName + '/', {}, 0 };
+            Visit child { top.path + name + u'/', top.rawPath + QFile::encodeName(name) + '/', {},
+                0 };
             stack.push_back(std::move(child));
             visit(stack.back());
         }
@@ -79,12 +74,12 @@ private:
             return;
         ++m_counters.dirs;
 
-        std::vector<Subfolder> subfolders;
+        QStringList subfolders;
         for (const FolderEntry &entry : *entries) {
             if (cancelSeen())
                 return;
             if (entry.kind == FolderEntry::Kind::Folder)
-                subfolders.push_back({ entry.name, entry.rawName });
+                subfolders.append(entry.name);
         }
 
         const std::optional<int> hidden = readOption(m_settings, SettingKeys::hiddenFilesKey);
@@ -97,7 +92,9 @@ private:
                     continue;
                 if (cancelSeen())
                     return;
-                m_list.append(folder.path + entry.name);
+                QString path;
+                path.reserve(folder.path.size() + entry.name.size());
+                m_list.append(path.append(folder.path).append(entry.name));
                 ++m_counters.files;
             }
         }

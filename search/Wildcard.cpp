@@ -1,6 +1,7 @@
 #include "search/Wildcard.h"
 
 #include <QVarLengthArray>
+#include <algorithm>
 
 namespace lis {
 
@@ -8,20 +9,29 @@ namespace {
 
 using CodePoints = QVarLengthArray<char32_t, 128>;
 
+char32_t foldCase(char32_t c)
+{
+    if (c < 0x80)
+        return (c >= U'A' && c <= U'Z') ? c + (U'a' - U'A') : c;
+    return QChar::toCaseFolded(c);
+}
+
+// The code point starting at `i`, which is moved past it.
+char32_t codePointAt(QStringView text, qsizetype &i)
+{
+    char32_t c = text[i++].unicode();
+    if (QChar::isHighSurrogate(c) && i < text.size() && text[i].isLowSurrogate())
+        c = QChar::surrogateToUcs4(char16_t(c), text[i++].unicode());
+    return c;
+}
+
 // The text's code points, case-folded; unpaired surrogates stay as they are.
 CodePoints foldedCodePoints(QStringView text)
 {
     CodePoints result;
     result.reserve(text.size());
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(char16_t(c), text[i + 1].unicode());
-            ++i;
-        }
-        result.append(QChar::toCaseFolded(c));
-    }
+    for (qsizetype i = 0; i < text.size();)
+        result.append(foldCase(codePointAt(text, i)));
     return result;
 }
 
@@ -32,20 +42,8 @@ bool isSeparator(char32_t c)
 
 } // namespace
 
-WildcardPattern::WildcardPattern(QStringView pattern)
+void WildcardPattern::translate(const QVarLengthArray<char32_t, 128> &points)
 {
-    const CodePoints points = foldedCodePoints(pattern);
-    for (char32_t c : points) {
-        if (isSeparator(c)) {
-            m_never = true;
-            return;
-        }
-    }
-    // The whole-folder forms: everything matches.
-    if (pattern.isEmpty() || pattern == u"*" || pattern == u"*.*" || pattern == u".") {
-        m_tokens.push_back({ Kind::Star });
-        return;
-    }
     const qsizetype count = points.size();
     for (qsizetype i = 0; i < count; ++i) {
         const char32_t c = points[i];
@@ -66,10 +64,47 @@ WildcardPattern::WildcardPattern(QStringView pattern)
     }
 }
 
+WildcardPattern::WildcardPattern(QStringView pattern)
+{
+    const CodePoints points = foldedCodePoints(pattern);
+    for (char32_t c : points) {
+        if (isSeparator(c)) {
+            m_never = true;
+            return;
+        }
+    }
+    // The whole-folder forms: everything matches.
+    if (pattern.isEmpty() || pattern == u"*" || pattern == u"*.*" || pattern == u".")
+        m_tokens.push_back({ Kind::Star });
+    else
+        translate(points);
+
+    const auto literal = std::find_if(
+        m_tokens.begin(), m_tokens.end(), [](const Token &t) { return t.kind != Kind::Literal; });
+    m_prefixLength = literal - m_tokens.begin();
+    const auto restIs = [&](std::initializer_list<Kind> kinds) {
+        return std::equal(literal, m_tokens.end(), kinds.begin(), kinds.end(),
+            [](const Token &t, Kind k) { return t.kind == k; });
+    };
+    m_prefixOnly = restIs({ Kind::Star }) || restIs({ Kind::Star, Kind::DotOrEnd, Kind::Star });
+}
+
+bool WildcardPattern::matchesPrefix(QStringView name) const
+{
+    qsizetype at = 0;
+    for (qsizetype t = 0; t < m_prefixLength; ++t) {
+        if (at == name.size() || foldCase(codePointAt(name, at)) != m_tokens[size_t(t)].ch)
+            return false;
+    }
+    return true;
+}
+
 bool WildcardPattern::matches(QStringView name) const
 {
     if (m_never || name.isEmpty())
         return false;
+    if (m_prefixOnly)
+        return matchesPrefix(name);
     const CodePoints text = foldedCodePoints(name);
     const qsizetype length = text.size();
     qsizetype lastDot = -1;

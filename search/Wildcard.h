@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <QVarLengthArray>
 #include <vector>
 
 namespace lis {
@@ -34,8 +35,15 @@ private:
         char32_t ch = 0;
     };
 
+    void translate(const QVarLengthArray<char32_t, 128> &points);
+    bool matchesPrefix(QStringView name) const;
+
     std::vector<Token> m_tokens;
     bool m_never = false;
+    // The usual keyword pattern, "prefix*.*", is a plain prefix test: the first m_prefixLength
+    // tokens are literals and the rest matches any text.
+    bool m_prefixOnly = false;
+    qsizetype m_prefixLength = 0;
 };
 
 // One-off match of a pattern against a whole file name.
