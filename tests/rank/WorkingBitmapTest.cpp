@@ -98,6 +98,11 @@ TEST(WorkingBitmap, UnreadableSourcesLeaveNoBitmapAndNoCopy)
         ASSERT_TRUE(saveImage(makeScene(900, 600), whole, "JPG"));
         jpeg = readFile(whole);
     }
+    // Scan data overwritten in the middle: a decoder that does not stop on warnings would
+    // return a picture with a grey or smeared band.
+    QByteArray scrambled = jpeg;
+    for (qsizetype i = scrambled.size() / 3; i < scrambled.size() / 3 + 400; ++i)
+        scrambled[i] = char(0xA5);
     struct Case
     {
         const char *name;
@@ -106,6 +111,8 @@ TEST(WorkingBitmap, UnreadableSourcesLeaveNoBitmapAndNoCopy)
     };
     const Case cases[] = {
         { "truncated.jpg", jpeg.left(jpeg.size() / 2), ImageProblem::Damaged },
+        { "scrambled.jpg", scrambled, ImageProblem::Damaged },
+        { "header-only.jpg", jpeg.left(20), ImageProblem::Damaged },
         { "empty.jpg", QByteArray(""), ImageProblem::Damaged },
         { "garbage.bmp", QByteArray(3000, '\x07'), ImageProblem::Unsupported },
         { "huge.png", pngHeaderClaiming(100000, 100000), ImageProblem::TooLarge },
