@@ -25,11 +25,11 @@ QSet<QString> originalsOf(const QList<CopyItem> &items)
 qsizetype CopyRunResult::count(CopyStatus status) const
 {
     return std::count_if(results.cbegin(), results.cend(),
-                         [status](const CopyResult &r) { return r.status == status; });
+        [status](const CopyResult &r) { return r.status == status; });
 }
 
 CopyRunResult copyItems(const QList<CopyItem> &items, const QString &outputFolder,
-                        const RunHooks &hooks, const CopyProgressHooks &progress)
+    const RunHooks &hooks, const CopyProgressHooks &progress)
 {
     const int total = static_cast<int>(std::min<qsizetype>(items.size(), INT_MAX));
     if (progress.begin)

@@ -5,7 +5,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <functional>
 
 namespace lis {
@@ -38,6 +37,6 @@ struct CopyRunResult
 // item is recorded and the run goes on. No source file is ever changed: a destination that is
 // one of the list's own files is skipped.
 CopyRunResult copyItems(const QList<CopyItem> &items, const QString &outputFolder,
-                        const RunHooks &hooks, const CopyProgressHooks &progress = {});
+    const RunHooks &hooks, const CopyProgressHooks &progress = {});
 
 } // namespace lis

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <filesystem>
 #include <system_error>
 
@@ -107,8 +106,8 @@ CopyResult FileCopier::write(const QString &source, const QString &destination) 
     // Keep the source's modification time, as a copy made by the file manager would.
     QFile copied(destination);
     if (copied.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-        copied.setFileTime(in.fileTime(QFileDevice::FileModificationTime),
-                           QFileDevice::FileModificationTime);
+        copied.setFileTime(
+            in.fileTime(QFileDevice::FileModificationTime), QFileDevice::FileModificationTime);
     return { CopyStatus::Copied, destination, {} };
 }
 

@@ -36,7 +36,9 @@ class FileCopier
 public:
     FileCopier() = default;
     // Canonical paths of files that a copy must never replace.
-    explicit FileCopier(QSet<QString> protectedFiles) : m_protected(std::move(protectedFiles)) { }
+    explicit FileCopier(QSet<QString> protectedFiles)
+        : m_protected(std::move(protectedFiles))
+    { }
 
     CopyResult copy(const QString &source, const QString &outputFolder) const;
 

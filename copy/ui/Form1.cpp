@@ -26,7 +26,7 @@ namespace {
 
 inline const QString windowCaption = QStringLiteral("Copy Image Search Results");
 inline const QString noOutputFolderText
-        = QStringLiteral("Please select a valid output location and try again.");
+    = QStringLiteral("Please select a valid output location and try again.");
 inline const QString noSelectionText = QStringLiteral("Please select a file or files to copy.");
 inline const QString cancelQuestion = QStringLiteral("Are you sure you want to cancel?");
 
@@ -38,15 +38,14 @@ constexpr int twipsPerPixel = 15;
 constexpr QRect twips(int left, int top, int width, int height)
 {
     return { left / twipsPerPixel, top / twipsPerPixel, width / twipsPerPixel,
-             height / twipsPerPixel };
+        height / twipsPerPixel };
 }
 constexpr QSize clientSize { 11070 / twipsPerPixel, 5610 / twipsPerPixel };
 
 // A run keeps the window live without spending its time repainting between tiny files.
 constexpr qint64 yieldIntervalMs = 10;
 
-template<typename T, typename... Args>
-T *named(QWidget *parent, const char *name, Args &&...args)
+template<typename T, typename... Args> T *named(QWidget *parent, const char *name, Args &&...args)
 {
     auto *control = new T(std::forward<Args>(args)..., parent);
     control->setObjectName(QString::fromLatin1(name));

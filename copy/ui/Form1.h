@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
-
 #include <functional>
 
 class QGroupBox;

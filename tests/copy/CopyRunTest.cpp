@@ -1,13 +1,12 @@
 #include "copy/CopyRun.h"
+
 #include "tests/support/TempAppFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -43,8 +42,8 @@ protected:
     }
     QStringList outputEntries() const
     {
-        return QDir(output()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                                        QDir::Name);
+        return QDir(output()).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
     void SetUp() override
     {
@@ -67,7 +66,7 @@ TEST(DestinationFor, JoinsAnyFolderSpellingWithTheFileName)
 {
     const QString source = QStringLiteral("/photos/2019/beach.jpg");
     for (const QString &folder : { QStringLiteral("/tmp/out"), QStringLiteral("/tmp/out/"),
-                                   QStringLiteral("/tmp/out//"), QStringLiteral("/tmp/./out") }) {
+             QStringLiteral("/tmp/out//"), QStringLiteral("/tmp/./out") }) {
         EXPECT_EQ(destinationFor(source, folder), u"/tmp/out/beach.jpg") << folder.toStdString();
     }
     EXPECT_EQ(destinationFor(source, QStringLiteral("/")), u"/beach.jpg");
@@ -84,8 +83,7 @@ TEST_F(CopyRunTest, CopiesOnlyChosenItemsWhileTheBarCountsEveryItem)
     QList<int> advanced;
     int resets = 0;
     const CopyProgressHooks progress { [&](int max) { begun.append(max); },
-                                       [&](int value) { advanced.append(value); },
-                                       [&] { ++resets; } };
+        [&](int value) { advanced.append(value); }, [&] { ++resets; } };
     const CopyRunResult run = copyItems(items, output(), RunHooks {}, progress);
 
     EXPECT_EQ(begun, QList<int> { 10 });
@@ -94,8 +92,10 @@ TEST_F(CopyRunTest, CopiesOnlyChosenItemsWhileTheBarCountsEveryItem)
     EXPECT_FALSE(run.cancelled);
     EXPECT_EQ(run.count(CopyStatus::Copied), 2);
     EXPECT_EQ(run.count(CopyStatus::NotSelected), 8);
-    EXPECT_EQ(outputEntries(), (QStringList { QStringLiteral("img2.jpg"), QStringLiteral("img7.jpg") }));
-    EXPECT_EQ(readFile(output() + QStringLiteral("/img7.jpg")), bytesFor(QStringLiteral("img7.jpg")));
+    EXPECT_EQ(
+        outputEntries(), (QStringList { QStringLiteral("img2.jpg"), QStringLiteral("img7.jpg") }));
+    EXPECT_EQ(
+        readFile(output() + QStringLiteral("/img7.jpg")), bytesFor(QStringLiteral("img7.jpg")));
 }
 
 TEST_F(CopyRunTest, FolderWithoutTrailingSeparatorGetsTheCopyInside)
@@ -140,8 +140,8 @@ TEST_F(CopyRunTest, OriginalsInTheOutputFolderAreNeverReplaced)
     const QString link = dir.filePath(QStringLiteral("link-to-results"));
     ASSERT_TRUE(QFile::link(sources(), link));
 
-    for (const QList<CopyItem> &items : { allSelected({ elsewhere, inOutput }),
-                                          allSelected({ inOutput, elsewhere }) }) {
+    for (const QList<CopyItem> &items :
+        { allSelected({ elsewhere, inOutput }), allSelected({ inOutput, elsewhere }) }) {
         const CopyRunResult run = copyItems(items, output(), RunHooks {});
         EXPECT_EQ(run.count(CopyStatus::Copied), 0);
         EXPECT_EQ(run.count(CopyStatus::SameFile), 1);
@@ -168,7 +168,7 @@ TEST_F(CopyRunTest, MissingOrUnusableSourcesAreSkippedAndTheLoopGoesOn)
     ASSERT_TRUE(QFile::remove(vanished));
 
     const CopyRunResult run
-            = copyItems(allSelected({ vanished, fifo, folder, kept }), output(), RunHooks {});
+        = copyItems(allSelected({ vanished, fifo, folder, kept }), output(), RunHooks {});
     ASSERT_EQ(run.results.size(), 4);
     EXPECT_EQ(run.count(CopyStatus::SourceMissing), 3);
     EXPECT_EQ(run.results[3].status, CopyStatus::Copied);
@@ -187,7 +187,8 @@ TEST_F(CopyRunTest, ReadOnlyTargetIsKeptAndTheLoopGoesOn)
     EXPECT_EQ(run.results.at(0).status, CopyStatus::ReadOnlyTarget);
     EXPECT_EQ(run.results.at(1).status, CopyStatus::Copied);
     EXPECT_EQ(readFile(locked), QByteArray("user's own"));
-    EXPECT_EQ(outputEntries(), (QStringList { QStringLiteral("free.jpg"), QStringLiteral("locked.jpg") }));
+    EXPECT_EQ(outputEntries(),
+        (QStringList { QStringLiteral("free.jpg"), QStringLiteral("locked.jpg") }));
 }
 
 TEST_F(CopyRunTest, FolderUnderTheFinalNameIsLeftAlone)
@@ -248,7 +249,8 @@ TEST_F(CopyRunTest, WriteFailureMidCopyLeavesThePreviousFileWhole)
     EXPECT_EQ(readFile(target), QByteArray("the copy made last week"));
     EXPECT_EQ(readFile(big), bytesFor(QStringLiteral("big.jpg"), 3 << 20));
     // No partial file is left behind under any name.
-    EXPECT_EQ(outputEntries(), (QStringList { QStringLiteral("big.jpg"), QStringLiteral("small.jpg") }));
+    EXPECT_EQ(
+        outputEntries(), (QStringList { QStringLiteral("big.jpg"), QStringLiteral("small.jpg") }));
 }
 
 TEST_F(CopyRunTest, MissingOutputFolderCopiesNothing)
@@ -286,14 +288,14 @@ TEST_F(CopyRunTest, CancelStopsBeforeTheNextItemAndEmptiesTheBar)
     RunHooks hooks;
     hooks.cancelRequested = [&] { return cancel; };
     hooks.cancelCleanup = [&] { ++cleanups; };
-    const CopyProgressHooks progress {
-        [&](int max) { events.append(QStringLiteral("begin %1").arg(max)); },
+    const CopyProgressHooks progress { [&](int max) {
+                                          events.append(QStringLiteral("begin %1").arg(max));
+                                      },
         [&](int value) {
             done = value;
             cancel = value == 3; // the person confirms a cancel while item 3 is being copied
         },
-        [&] { events.append(QStringLiteral("reset at %1").arg(done)); }
-    };
+        [&] { events.append(QStringLiteral("reset at %1").arg(done)); } };
     const CopyRunResult run = copyItems(items, output(), hooks, progress);
 
     EXPECT_TRUE(run.cancelled);
@@ -306,7 +308,7 @@ TEST_F(CopyRunTest, CancelStopsBeforeTheNextItemAndEmptiesTheBar)
 TEST_F(CopyRunTest, YieldsBeforeAndAfterEachItem)
 {
     const QList<CopyItem> items { { result(QStringLiteral("y1.jpg")), true },
-                                  { result(QStringLiteral("y2.jpg")), false } };
+        { result(QStringLiteral("y2.jpg")), false } };
     QStringList trace;
     RunHooks hooks;
     hooks.yield = [&] { trace.append(QStringLiteral("yield")); };

@@ -1,4 +1,5 @@
 #include "copy/ui/Form1.h"
+
 #include "rank/ResultsCopies.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TempAppFolder.h"
@@ -17,7 +18,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 using namespace lis;
@@ -58,8 +58,8 @@ protected:
     }
     std::unique_ptr<Form1> open(const QStringList &paths)
     {
-        return std::make_unique<Form1>(Form1::Inputs { paths, copies, prompts,
-                                                       [this] { ++pictureWindowShown; } });
+        return std::make_unique<Form1>(
+            Form1::Inputs { paths, copies, prompts, [this] { ++pictureWindowShown; } });
     }
     QStringList outputFiles() const { return QDir(output()).entryList(QDir::Files, QDir::Name); }
     static int selectedCount(const Form1 &form)
@@ -91,8 +91,7 @@ TEST_F(Form1Test, OpensWithEveryResultSelectedAndTheFirstPreviewed)
     EXPECT_TRUE(form->isButton2->isEnabled());
     EXPECT_FALSE(form->isButton3->isEnabled());
     EXPECT_EQ(form->Image4.size(), QSize(400, 300));
-    EXPECT_EQ(form->Image4.pixel(200, 150),
-              QImage(copies.copyFor(paths[0])).pixel(200, 150));
+    EXPECT_EQ(form->Image4.pixel(200, 150), QImage(copies.copyFor(paths[0])).pixel(200, 150));
     EXPECT_EQ(form->Picture1->pixmap().size(), QSize(169, 137));
     EXPECT_TRUE(prompts.shown().isEmpty());
 }
@@ -111,15 +110,17 @@ TEST_F(Form1Test, PreviewFollowsTheCurrentItemAndKeepsTheLastPictureWithoutACopy
 
 TEST_F(Form1Test, SelectAllAndDeselectAll)
 {
+    const QPoint onIndicator(6, 8); // an option button takes clicks on its circle and caption only
     for (int count : { 1, 5 }) {
         auto form = open(makeResults(count));
-        QTest::mouseClick(form->vkOptionButton2, Qt::LeftButton);
+        QTest::mouseClick(form->vkOptionButton2, Qt::LeftButton, {}, onIndicator);
         EXPECT_EQ(selectedCount(*form), 0);
         EXPECT_FALSE(form->CheckSelection());
-        QTest::mouseClick(form->vkOptionButton1, Qt::LeftButton);
+        QTest::mouseClick(form->vkOptionButton1, Qt::LeftButton, {}, onIndicator);
         EXPECT_EQ(selectedCount(*form), count);
         form->List1->item(0)->setSelected(false);
-        QTest::mouseClick(form->vkOptionButton1, Qt::LeftButton); // again, while already on
+        QTest::mouseClick(
+            form->vkOptionButton1, Qt::LeftButton, {}, onIndicator); // again, while already on
         EXPECT_EQ(selectedCount(*form), count);
     }
 }
@@ -247,7 +248,7 @@ TEST_F(Form1Test, BrowseAppendsOneSeparatorAndCancelKeepsTheText)
     EXPECT_EQ(form->vkTextBox1->text(), u"before");
     ASSERT_EQ(prompts.shown().size(), 1);
     EXPECT_EQ(prompts.shown()[0].caption,
-              u"Lumetra Image Search 1.0 - Please select a location to copy image files.");
+        u"Lumetra Image Search 1.0 - Please select a location to copy image files.");
     EXPECT_TRUE(prompts.shown()[0].foldersOnly);
 
     prompts.queueFolder(output());
@@ -255,8 +256,8 @@ TEST_F(Form1Test, BrowseAppendsOneSeparatorAndCancelKeepsTheText)
     EXPECT_EQ(form->vkTextBox1->text(), QDir::toNativeSeparators(output()) + QDir::separator());
     prompts.queueFolder(QDir::rootPath());
     form->browse();
-    EXPECT_EQ(form->vkTextBox1->text(),
-              QDir::toNativeSeparators(QDir::rootPath()) + QDir::separator());
+    EXPECT_EQ(
+        form->vkTextBox1->text(), QDir::toNativeSeparators(QDir::rootPath()) + QDir::separator());
 }
 
 TEST_F(Form1Test, DoubleClickPutsTheResultsCopyOnTheClipboardAndOpensThePicture)

@@ -1,0 +1,86 @@
+#include "app/Form3.h"
+#include "app/FrmSplash.h"
+#include "app/core/Settings.h"
+#include "app/core/Startup.h"
+#include "copy/ui/Form1.h"
+#include "store/ResultStore.h"
+#include "tests/support/FakePrompts.h"
+#include "tests/support/TempAppFolder.h"
+#include "tests/support/TestImages.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace lis;
+
+namespace {
+
+class CopyFromMainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        started = startUp(app.paths());
+        ASSERT_TRUE(started.error.isEmpty());
+        settings = std::make_unique<Settings>(app.filePath(QStringLiteral("settings.ini")));
+        form = std::make_unique<Form3>(
+            AppContext { app.paths(), *settings, *started.store, prompts });
+    }
+    static QList<Form1 *> copyWindows()
+    {
+        QList<Form1 *> windows;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *window = qobject_cast<Form1 *>(widget); window && window->isVisible())
+                windows.append(window);
+        }
+        return windows;
+    }
+
+    lis::test::TempAppFolder app;
+    StartupResult started;
+    lis::test::FakePrompts prompts;
+    std::unique_ptr<Settings> settings;
+    std::unique_ptr<Form3> form;
+};
+
+TEST_F(CopyFromMainWindowTest, OpensOneWindowOnlyWhenThereAreResults)
+{
+    form->showCopyWindow();
+    EXPECT_TRUE(copyWindows().isEmpty());
+
+    const QString result = app.filePath(QStringLiteral("photos/a.jpg"));
+    ASSERT_TRUE(lis::test::writeFile(result, "a"));
+    form->List1 = { result, app.filePath(QStringLiteral("photos/b.jpg")) };
+    form->isButton7->setEnabled(true);
+    QTest::mouseClick(form->isButton7, Qt::LeftButton);
+    QTest::mouseClick(form->isButton7, Qt::LeftButton);
+    const QList<Form1 *> windows = copyWindows();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(windows[0]->List1->count(), 2);
+    EXPECT_EQ(windows[0]->List1->item(1)->text(), form->List1[1]);
+    EXPECT_EQ(windows[0]->parentWidget(), nullptr);
+    EXPECT_TRUE(windows[0]->testAttribute(Qt::WA_DeleteOnClose));
+}
+
+TEST_F(CopyFromMainWindowTest, DoubleClickedPreviewOpensThePictureWindow)
+{
+    const QString result = app.filePath(QStringLiteral("photos/p.jpg"));
+    ASSERT_TRUE(lis::test::writeFile(result, "p"));
+    form->resultsCopies.reset(app.paths().resultsFolder());
+    ASSERT_TRUE(lis::test::saveImage(
+        lis::test::makeScene(320, 240), form->resultsCopies.assign(result), "BMP"));
+    form->List1 = { result };
+    form->showCopyWindow();
+    ASSERT_EQ(copyWindows().size(), 1);
+
+    QTest::mouseDClick(copyWindows()[0]->Picture1, Qt::LeftButton);
+    ASSERT_NE(form->splash(), nullptr);
+    EXPECT_TRUE(form->splash()->isVisible());
+    EXPECT_EQ(form->splash()->picture().size(), QSize(320, 240));
+}
+
+} // namespace
