@@ -26,7 +26,7 @@ constexpr double kVisibleNoiseWeight = 1.0;
 // grey costs nothing by itself: high-key photos rate well.
 constexpr double kDarkBelow = 100.0;
 constexpr double kDarkWeight = 1.2;
-constexpr double kBlownWeight = 6.0;
+constexpr double kBlownWeight = 10.0;
 // Contrast: only a really flat tonal range (fog, a grey card) is penalised.
 constexpr double kFlatSpread = 60.0;
 constexpr double kFlatWeight = 0.3;

@@ -98,6 +98,41 @@ TEST_F(ImageRankTest, EveryDamageRanksBelowTheOriginal)
     }
 }
 
+// Worse damage of one kind must never rank higher: the order a user sees among near-duplicates.
+TEST_F(ImageRankTest, GradedDamageRanksInOrder)
+{
+    const std::vector<std::pair<const char *, std::vector<Damage>>> series = {
+        { "blur",
+            { { "1", [](const cv::Mat &m) { return blurred(m, 1.0); } },
+                { "2", [](const cv::Mat &m) { return blurred(m, 2.0); } },
+                { "4", [](const cv::Mat &m) { return blurred(m, 4.0); } } } },
+        { "noise",
+            { { "5", [](const cv::Mat &m) { return noisy(m, 5); } },
+                { "10", [](const cv::Mat &m) { return noisy(m, 10); } },
+                { "20", [](const cv::Mat &m) { return noisy(m, 20); } } } },
+        { "under-exposure",
+            { { "0.6", [](const cv::Mat &m) { return scaled(m, 0.6); } },
+                { "0.35", [](const cv::Mat &m) { return scaled(m, 0.35); } },
+                { "0.15", [](const cv::Mat &m) { return scaled(m, 0.15); } } } },
+        { "over-exposure",
+            { { "1.6", [](const cv::Mat &m) { return scaled(m, 1.6); } },
+                { "2.2", [](const cv::Mat &m) { return scaled(m, 2.2); } },
+                { "3.0", [](const cv::Mat &m) { return scaled(m, 3.0); } } } },
+    };
+    for (const std::string &photo : m_photos) {
+        const cv::Mat original = cv::imread(photo, cv::IMREAD_COLOR);
+        for (const auto &[kind, levels] : series) {
+            int32_t previous = rankFile(writeWorkingBitmap(original, path("level.bmp")));
+            for (const Damage &level : levels) {
+                const int32_t rank
+                    = rankFile(writeWorkingBitmap(level.apply(original), path("level.bmp")));
+                EXPECT_LT(rank, previous) << kind << " " << level.name << " of " << photo;
+                previous = rank;
+            }
+        }
+    }
+}
+
 TEST_F(ImageRankTest, HeavyJpegCompressionRanksBelowTheOriginal)
 {
     for (const std::string &photo : m_photos) {
