@@ -105,6 +105,39 @@ private:
     bool m_shown = false;
 };
 
+// The opt-in phase breakdown (LIS_TIMINGS=1): wall time of each step of the run, printed on
+// standard error after the report so normal output stays as it is.
+class PhaseTimes
+{
+public:
+    PhaseTimes() : m_enabled(qEnvironmentVariableIntValue("LIS_TIMINGS") == 1) { m_clock.start(); }
+
+    // Closes the phase under way, naming it.
+    void mark(const char *phase)
+    {
+        if (m_enabled)
+            m_phases.push_back({ phase, m_clock.nsecsElapsed() - m_total });
+        m_total = m_clock.nsecsElapsed();
+    }
+    void print(std::FILE *stream) const
+    {
+        if (!m_enabled)
+            return;
+        for (const auto &[phase, nanoseconds] : m_phases) {
+            std::fprintf(stream, "lis-timing %-12s %9.3f s %5.1f%%\n", phase,
+                         double(nanoseconds) / 1e9,
+                         m_total > 0 ? 100.0 * double(nanoseconds) / double(m_total) : 0.0);
+        }
+        std::fprintf(stream, "lis-timing %-12s %9.3f s\n", "total", double(m_total) / 1e9);
+    }
+
+private:
+    bool m_enabled;
+    QElapsedTimer m_clock;
+    qint64 m_total = 0;
+    std::vector<std::pair<const char *, qint64>> m_phases;
+};
+
 // The results copy holds exactly the bitmap the rank was computed on.
 std::optional<QualityColumns> qualityOf(RankLibrary &ranker, const ResultsCopies &copies,
                                         const QString &path)
@@ -213,7 +246,9 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     };
     const auto cleanUp = [&] { QDir(paths.resultsFolder()).removeRecursively(); };
 
+    PhaseTimes times;
     findImageFiles(engine, options.location, options.keyword, list2, list3, hooks);
+    times.mark("walk");
     progress.update(QStringLiteral("Found %1 image file(s)").arg(list3.size()), true);
     progress.done();
     if (interrupted.load()) {
@@ -224,12 +259,14 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
 
     ResultsCopies copies;
     prepareRanking(engine, copies);
+    times.mark("preparation");
     hooks.yield = [&] {
         progress.update(QStringLiteral("Ranking... %1 of %2")
                             .arg(copies.size())
                             .arg(list3.size()));
     };
     const ProcessFilesResult ranked = rankFoundFiles(engine, list3, copies, hooks);
+    times.mark("ranking");
     progress.update(QStringLiteral("Ranked %1 of %2").arg(ranked.files.size()).arg(list3.size()),
                     true);
     progress.done();
@@ -242,21 +279,29 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     }
 
     hooks.yield = nullptr;
-    const Report report = ShowReport(*started.store, hooks);
+    const std::vector<RankRow> stored = started.store->reportRows();
+    times.mark("store");
+    const Report report = buildReport(stored, hooks);
+    times.mark("report");
     std::vector<ReportLine> lines;
     lines.reserve(report.rows.size());
     for (const ReportRow &row : report.rows) {
         lines.push_back({ row.position, row.name, row.size, row.type, row.width, row.height,
                           row.rank, row.path, qualityOf(ranker, copies, row.path) });
     }
+    times.mark("quality");
     print(streams.out, formatReport(lines, options.format));
+    times.mark("output");
     reportUnreadable(streams.err, ranked, options.listUnreadable);
     int status = CliOk;
     if (lines.empty())
         printLine(streams.err, noResultsText(options.keyword).trimmed());
     else if (!options.copyTo.isEmpty())
         status = copyTop(options, report, hooks, streams.err);
+    times.mark("copy");
     cleanUp();
+    times.mark("clean-up");
+    times.print(streams.err);
     return status;
 }
 
