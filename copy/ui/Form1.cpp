@@ -125,7 +125,6 @@ void Form1::createControls()
     StatusBar1->setGeometry(0, clientSize.height() - 22, clientSize.width(), 22);
 
     connect(List1, &QListWidget::currentRowChanged, this, &Form1::List1_Click);
-    connect(List1, &QListWidget::itemClicked, this, &Form1::List1_Click);
     connect(vkOptionButton1, &QRadioButton::clicked, this, &Form1::SelectALLAPI);
     connect(vkOptionButton2, &QRadioButton::clicked, this, &Form1::DeSelectAll);
     connect(isButton1, &QPushButton::clicked, this, &Form1::browse);

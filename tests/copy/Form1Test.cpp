@@ -178,17 +178,6 @@ TEST_F(Form1Test, CopyingTwoOfTenRunsTheBarToTen)
     EXPECT_TRUE(prompts.shown().isEmpty());
 }
 
-TEST_F(Form1Test, CopyReplacesAnExistingFileWithoutAsking)
-{
-    const QStringList paths = makeResults(1);
-    ASSERT_TRUE(writeFile(output() + QStringLiteral("/r0.jpg"), "older"));
-    auto form = open(paths);
-    form->vkTextBox1->setText(output() + QDir::separator());
-    form->start();
-    EXPECT_EQ(readFile(output() + QStringLiteral("/r0.jpg")), QByteArray("result 0"));
-    EXPECT_TRUE(prompts.shown().isEmpty());
-}
-
 TEST_F(Form1Test, CancelAsksAndYesStopsBeforeTheNextItem)
 {
     for (const bool yes : { false, true }) {
@@ -229,14 +218,6 @@ TEST_F(Form1Test, CancelClickedDuringTheLoopIsSeenThroughTheEventLoop)
     EXPECT_TRUE(form->lastRun().cancelled);
     EXPECT_TRUE(outputFiles().isEmpty());
     EXPECT_EQ(prompts.texts(), QStringList { QStringLiteral("Are you sure you want to cancel?") });
-}
-
-TEST_F(Form1Test, CancelWhileIdleAsksNothing)
-{
-    auto form = open(makeResults(1));
-    form->cancel();
-    EXPECT_TRUE(prompts.shown().isEmpty());
-    EXPECT_FALSE(form->CancelCopy);
 }
 
 TEST_F(Form1Test, BrowseAppendsOneSeparatorAndCancelKeepsTheText)
