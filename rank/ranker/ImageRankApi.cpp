@@ -7,7 +7,6 @@
 #include "lumetra_image_rank.h"
 
 #include <cstring>
-#include <mutex>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <optional>
@@ -22,12 +21,12 @@ constexpr uint32_t kMaxPathBytes = 64 * 1024;
 // Bitmaps larger than the pipeline makes are reduced first, so any input is judged at the
 // scale the measures were chosen for, in bounded time.
 constexpr int kWorkingEdge = 500;
-// Larger files are refused rather than decoded: far beyond any working bitmap, and the memory
-// a decoder would need is not ours to take.
-constexpr std::size_t kMaxFileBytes = std::size_t { 1 } << 30;
+// Larger files are refused (rank 0) rather than decoded: a 9000 x 9000 24-bit bitmap is far
+// beyond any working bitmap, and the file plus its decoded copy would take half a gigabyte.
+constexpr std::size_t kMaxFileBytes = std::size_t { 256 } << 20;
 
-std::mutex g_mutex;
-std::optional<SourceInfo> g_pendingSource;
+// Per thread, so a source named in one thread pairs with the next ranking call of that thread.
+thread_local std::optional<SourceInfo> t_pendingSource;
 
 std::optional<std::string> lengthPrefixedText(char **path)
 {
@@ -62,17 +61,18 @@ cv::Mat loadWorkingBitmap(const std::string &path)
     return image;
 }
 
+SourceInfo takePendingSource()
+{
+    const SourceInfo source = t_pendingSource.value_or(SourceInfo {});
+    t_pendingSource.reset();
+    return source;
+}
+
 // Judges one bitmap with the source information pending from ImageRankSource, which is
 // consumed whether or not the bitmap can be read.
 std::optional<QualityScores> judge(const std::string &path)
 {
-    SourceInfo source;
-    {
-        std::lock_guard lock(g_mutex);
-        if (g_pendingSource)
-            source = *g_pendingSource;
-        g_pendingSource.reset();
-    }
+    const SourceInfo source = takePendingSource();
     try {
         const cv::Mat image = loadWorkingBitmap(path);
         if (image.empty())
@@ -91,8 +91,7 @@ extern "C" LIS_RANK_API int32_t ImageRank(char **path)
     using namespace lis::ranker;
     const std::optional<std::string> text = lengthPrefixedText(path);
     if (!text) {
-        std::lock_guard lock(g_mutex);
-        g_pendingSource.reset();
+        takePendingSource();
         return 0;
     }
     const std::optional<QualityScores> scores = judge(*text);
@@ -110,8 +109,7 @@ extern "C" LIS_RANK_API void ImageRankSource(const char *sourcePath)
             info.reset();
         }
     }
-    std::lock_guard lock(g_mutex);
-    g_pendingSource = info;
+    t_pendingSource = info;
 }
 
 extern "C" LIS_RANK_API int32_t ImageRankDetails(const char *workingBitmap, ImageRankScores *out)
@@ -120,10 +118,8 @@ extern "C" LIS_RANK_API int32_t ImageRankDetails(const char *workingBitmap, Imag
     std::optional<QualityScores> scores;
     if (workingBitmap && *workingBitmap)
         scores = judge(workingBitmap);
-    else {
-        std::lock_guard lock(g_mutex);
-        g_pendingSource.reset();
-    }
+    else
+        takePendingSource();
     if (out) {
         *out = ImageRankScores {};
         if (scores) {

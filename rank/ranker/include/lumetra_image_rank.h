@@ -1,8 +1,8 @@
 /* The ranking library: judges the quality of one photo from its working bitmap.
  *
  * Every entry is safe to call with any argument (null, missing or unreadable files). Results are
- * deterministic: the same file and the same source give the same rank on every call. Calls are
- * serialised inside the library, so it may be called from any thread. */
+ * deterministic: the same file and the same source give the same rank on every call. Entries may
+ * be called from several threads at once; what ImageRankSource names is kept per thread. */
 #ifndef LUMETRA_IMAGE_RANK_H
 #define LUMETRA_IMAGE_RANK_H
 
@@ -41,7 +41,8 @@ LIS_RANK_API int32_t ImageRank(char **path);
 
 /* Optional: names the original file the next working bitmap was made from, so the next ranking
  * call can also judge what the reduction erased (JPEG compression). Only the file's header is
- * read. The information applies to the next ImageRank or ImageRankDetails call only; a null or
+ * read. The information applies to the next ImageRank or ImageRankDetails call of the same
+ * thread only, whether or not that call can read its bitmap; a null or
  * unreadable source simply leaves the next call to the bitmap alone. */
 LIS_RANK_API void ImageRankSource(const char *sourcePath);
 

@@ -177,6 +177,12 @@ TEST_F(ImageRankTest, SourceInformationAppliesToTheNextCallOnly)
     EXPECT_LT(withSource, alone);
     EXPECT_EQ(rankFile(bmp), alone);
 
+    // A call that cannot read its bitmap still uses up the source: it never passes to the
+    // next file.
+    ImageRankSource(jpeg.c_str());
+    EXPECT_EQ(rankFile(path("missing.bmp")), 0);
+    EXPECT_EQ(rankFile(bmp), alone);
+
     // A source that is no JPEG, or is missing, leaves the bitmap to judge alone.
     ImageRankSource(bmp.c_str());
     EXPECT_EQ(rankFile(bmp), alone);
