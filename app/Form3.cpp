@@ -3,7 +3,10 @@
 #include "app/FrmSplash.h"
 #include "app/core/Settings.h"
 #include "copy/ui/Form1.h"
+#include "dialogs/FolderPicker.h"
 #include "dialogs/Prompts.h"
+#include "rank/RankLibrary.h"
+#include "search/Form4.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -41,6 +44,20 @@ void removeFolderTree(const QString &folder)
     dir.removeRecursively();
 }
 
+// One Options window at a time; a closed one has deleted itself, so the next opening reads the
+// settings afresh.
+void showOptionsWindow(Form3 &main, Settings &settings)
+{
+    Form4 *options = main.findChild<Form4 *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!options || !options->isVisible()) {
+        options = new Form4(settings, &main);
+        main.registerChildWindow(options);
+    }
+    options->show();
+    options->raise();
+    options->activateWindow();
+}
+
 } // namespace
 
 Form3::Form3(AppContext context, QWidget *parent) : QWidget(parent), m_context(std::move(context))
@@ -52,6 +69,7 @@ Form3::Form3(AppContext context, QWidget *parent) : QWidget(parent), m_context(s
                    | Qt::WindowCloseButtonHint);
     setFixedSize(clientSize);
     createControls();
+    connectGallery();
     restoreSettings();
 }
 
@@ -66,6 +84,8 @@ void Form3::createControls()
     vkTextBox3->setGeometry(10, 10, 300, 26);
     isButton2 = named<QPushButton>(this, "isButton2", QStringLiteral("Search"));
     isButton2->setGeometry(320, 10, 90, 26);
+    connect(isButton2, &QPushButton::clicked, this, &Form3::runSearch);
+    connect(vkTextBox3, &QLineEdit::returnPressed, this, &Form3::runSearch);
     lblTellMe = named<QLabel>(this, "lblTellMe", QStringLiteral("<a href=\"help\">Online Help</a>"));
     lblTellMe->setGeometry(730, 12, 92, 22);
     lblTellMe->setCursor(Qt::PointingHandCursor);
@@ -85,8 +105,11 @@ void Form3::createControls()
     isButton4 = named<QPushButton>(this, "isButton4", QStringLiteral("Cancel"));
     isButton4->setGeometry(622, 44, 100, 28);
     isButton4->setEnabled(false);
+    connect(isButton4, &QPushButton::clicked, this, &Form3::cancelClicked);
     isButton8 = named<QPushButton>(this, "isButton8", QStringLiteral("Options"));
     isButton8->setGeometry(622, 80, 100, 28);
+    connect(isButton8, &QPushButton::clicked, this,
+            [this] { showOptionsWindow(*this, m_context.settings); });
     isButton7 = named<QPushButton>(this, "isButton7", QStringLiteral("Copy..."));
     isButton7->setGeometry(622, 116, 100, 28);
     isButton7->setEnabled(false);
@@ -96,6 +119,11 @@ void Form3::createControls()
     vkTextBox1->setGeometry(10, 258, 500, 26);
     isButton1 = named<QPushButton>(this, "isButton1", QStringLiteral("Browse..."));
     isButton1->setGeometry(520, 258, 90, 26);
+    connect(isButton1, &QPushButton::clicked, this, [this] {
+        const QString picked = FolderPickers(m_context.prompts).browseForSearchFolder();
+        if (!picked.isEmpty())
+            vkTextBox1->setText(picked);
+    });
     vkCheck1 = named<QCheckBox>(this, "vkCheck1", QStringLiteral("Remember search path"));
     vkCheck1->setGeometry(622, 258, 200, 26);
 
@@ -196,6 +224,13 @@ void Form3::showCopyWindow()
 
 void Form3::closeEvent(QCloseEvent *event)
 {
+    if (m_running) {
+        // The run ends at its next check, as a cancel does; the window closes after it.
+        CancelRequested = true;
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
     saveSettings();
     removeFolderTree(m_context.paths.resultsFolder());
     for (const QPointer<QWidget> &window : std::as_const(m_childWindows)) {

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "rank/ProcessFiles.h"
 #include "rank/ResultsCopies.h"
+#include "report/ThumbnailPager.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -19,6 +23,8 @@ class QTreeWidget;
 namespace lis {
 
 class FrmSplash;
+class RankLibrary;
+struct RunHooks;
 
 // The main window: keyword and location, the ranked report, three thumbnails, and the buttons
 // that start and steer a run. Its controls keep the names the rest of the program knows them by.
@@ -39,6 +45,23 @@ public:
     // "Copy...": opens the copy results window for the current results, or brings an open one
     // to the front. Does nothing while there are no results.
     void showCopyWindow();
+
+    // The ranked report: fills ListView2 and List1 from the result store, highest rank first.
+    // False when it found the cancel flag and stopped (status emptied, Cancel disabled, keyword
+    // box unlocked; the rows so far stay).
+    bool showReport();
+    void clearReportList();
+    void fitReportColumns();
+    // The thumbnail pages. clearThumbnails empties the three boxes and captions and disables
+    // Next and Previous; loadPics shows the page beginning at the given entry of List1.
+    void clearThumbnails();
+    void loadPics(int selected = 0);
+    void nextClicked(); // "Next": the end-of-list message, or the next page
+    void loadNextPics();
+    void loadPreviousPics(); // "Previous"
+    // Double-click on thumbnail box 0, 1 or 2: previews that result's copy.
+    void picture1DblClick(int index);
+    const ThumbnailPager &pager() const { return m_pager; }
 
     QLineEdit *vkTextBox3 = nullptr; // keyword
     QPushButton *isButton2 = nullptr; // Search
@@ -68,11 +91,22 @@ public:
 
     bool CancelRequested = false;
     int PagePosition = 0;
+    // What the ranking loop found out about each file of the last run.
+    ProcessFilesResult lastRun;
+
+    // "Search" and Enter in the keyword box: one whole run.
+    void runSearch();
+    // "Cancel": asks, and on Yes sets the cancel flag the run's loops read.
+    void cancelClicked();
+    bool isRunning() const { return m_running; }
+    // The ranking library binding of this session, loaded at its first call.
+    RankLibrary &rankLibrary();
 
     const AppContext &context() const { return m_context; }
 
 signals:
     void helpRequested();
+    void runFinished();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -82,11 +116,24 @@ private:
     void restoreSettings();
     void saveSettings();
     void openHelp();
+    void connectGallery();
+    void showPage(const ThumbnailPager::Changes &changes);
+
+    void runSteps(const QString &keyword, const QString &location);
+    RunHooks makeRunHooks();
+    void yieldNow();
+    void cancelCleanup();
+    void restoreAfterCancel();
 
     AppContext m_context;
+    std::unique_ptr<RankLibrary> m_rankLibrary;
+    QElapsedTimer m_sinceYield;
+    bool m_running = false;
+    bool m_closeAfterRun = false;
     QPointer<FrmSplash> m_splash;
     QList<QPointer<QWidget>> m_childWindows;
     QPointer<QWidget> m_copyWindow;
+    ThumbnailPager m_pager;
 };
 
 } // namespace lis

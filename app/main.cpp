@@ -1,4 +1,6 @@
 #include "app/Form3.h"
+#include "app/cli/CliOptions.h"
+#include "app/cli/CliRun.h"
 #include "app/core/AppPaths.h"
 #include "app/core/InstanceLock.h"
 #include "app/core/Settings.h"
@@ -85,12 +87,25 @@ int runWindow(int argc, char **argv)
     return app.exec();
 }
 
+int runCommandLineSearch(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    installInterruptHandler();
+    const Settings settings;
+    return runCommandLine(QCoreApplication::arguments(), AppPaths::ofRunningProgram(), settings);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (hasArgument(argc, argv, "--create-table") || hasArgument(argc, argv, "--drop-table"))
         return runMaintenance(argc, argv);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (isCommandLineRun(arguments))
+        return runCommandLineSearch(argc, argv);
     if (!canShowWindows(argc, argv)) {
         std::fprintf(stderr,
                      "lumetra-image-search: no display to open a window on. Run it on a "

@@ -1,0 +1,117 @@
+// The main window's ranked report, thumbnail pages and preview.
+
+#include "app/Form3.h"
+#include "report/Gallery.h"
+#include "report/ReportModel.h"
+#include "report/ui/DoubleClickWatcher.h"
+#include "report/ui/ReportListView.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStatusBar>
+
+namespace lis {
+
+void Form3::connectGallery()
+{
+    connect(isButton5, &QPushButton::clicked, this, &Form3::nextClicked);
+    connect(isButton6, &QPushButton::clicked, this, &Form3::loadPreviousPics);
+    auto *watcher = new DoubleClickWatcher(this);
+    for (int index = 0; index < ThumbnailPager::slotCount; ++index)
+        watcher->watch(Picture1[std::size_t(index)], index);
+    connect(watcher, &DoubleClickWatcher::doubleClicked, this, &Form3::picture1DblClick);
+}
+
+bool Form3::showReport()
+{
+    clearReportList();
+    List1.clear();
+    RunHooks hooks;
+    hooks.cancelRequested = [this] { return CancelRequested; };
+    hooks.cancelCleanup = [this] {
+        StatusBar1->clearMessage();
+        isButton4->setEnabled(false);
+        vkTextBox3->setReadOnly(false);
+    };
+    const Report report = ShowReport(m_context.store, hooks);
+    fillReportList(ListView2, report.rows);
+    List1 = report.List1;
+    return !report.stopped;
+}
+
+void Form3::clearReportList()
+{
+    ClearReportList(ListView2);
+}
+
+void Form3::fitReportColumns()
+{
+    FitReportColumns(ListView2);
+}
+
+void Form3::clearThumbnails()
+{
+    m_pager.reset();
+    showPage({ { { true, ThumbnailPager::noEntry }, { true, ThumbnailPager::noEntry },
+        { true, ThumbnailPager::noEntry } } });
+}
+
+void Form3::loadPics(int selected)
+{
+    const auto resultExists = [this](int entry) {
+        return entry >= 0 && entry < List1.size() && QFileInfo(List1.at(entry)).isFile();
+    };
+    showPage(m_pager.loadPics(int(List1.size()), selected, resultExists));
+}
+
+void Form3::nextClicked()
+{
+    ThumbnailPager::Changes changes;
+    m_pager.nextClicked(m_context.prompts, &changes);
+    showPage(changes);
+}
+
+void Form3::loadNextPics()
+{
+    showPage(m_pager.loadNextPics());
+}
+
+void Form3::loadPreviousPics()
+{
+    showPage(m_pager.loadPreviousPics());
+}
+
+void Form3::picture1DblClick(int index)
+{
+    if (index < 0 || index >= ThumbnailPager::slotCount)
+        return;
+    if (putPreviewOnClipboard(List1, m_pager.position(index), resultsCopies))
+        showSplashFromClipboard();
+}
+
+void Form3::showPage(const ThumbnailPager::Changes &changes)
+{
+    const std::array<QLabel *, ThumbnailPager::slotCount> captions { Label2, Label6, Label7 };
+    for (int slot = 0; slot < ThumbnailPager::slotCount; ++slot) {
+        const ThumbnailPager::SlotChange &change = changes[std::size_t(slot)];
+        QLabel *box = Picture1[std::size_t(slot)];
+        if (change.changed) {
+            const QImage thumbnail = change.entry >= 0 && change.entry < List1.size()
+                ? loadThumbnail(resultsCopies, List1.at(change.entry))
+                : QImage();
+            if (thumbnail.isNull())
+                box->clear();
+            else
+                box->setPixmap(QPixmap::fromImage(thumbnail));
+        }
+        captions[std::size_t(slot)]->setText(m_pager.caption(slot));
+    }
+    isButton5->setEnabled(m_pager.nextEnabled());
+    isButton6->setEnabled(m_pager.previousEnabled());
+    PagePosition = m_pager.pagePosition();
+}
+
+} // namespace lis

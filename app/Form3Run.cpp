@@ -1,0 +1,159 @@
+// The search-and-rank run of the main window: validation, control states, status texts and the
+// cancel protocol around the engine steps.
+#include "app/Form3.h"
+
+#include "app/core/RunHooks.h"
+#include "app/run/RunSteps.h"
+#include "dialogs/Prompts.h"
+#include "rank/RankLibrary.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+namespace lis {
+
+namespace {
+
+// Events are processed at most this often during a run: enough to keep the window live and the
+// Cancel button working, without paying for an event loop pass per directory entry.
+constexpr qint64 yieldIntervalMs = 10;
+
+} // namespace
+
+RunHooks Form3::makeRunHooks()
+{
+    RunHooks hooks;
+    hooks.yield = [this] {
+        if (!m_sinceYield.isValid() || m_sinceYield.elapsed() >= yieldIntervalMs) {
+            QCoreApplication::processEvents();
+            m_sinceYield.start();
+        }
+    };
+    hooks.cancelRequested = [this] { return CancelRequested; };
+    hooks.cancelCleanup = [this] { cancelCleanup(); };
+    return hooks;
+}
+
+void Form3::cancelCleanup()
+{
+    StatusBar1->clearMessage();
+    isButton4->setEnabled(false);
+    vkTextBox3->setReadOnly(false);
+}
+
+void Form3::yieldNow()
+{
+    QCoreApplication::processEvents();
+    m_sinceYield.start();
+}
+
+void Form3::restoreAfterCancel()
+{
+    isButton2->setEnabled(true);
+    isButton1->setEnabled(true);
+    isButton8->setEnabled(true);
+    StatusBar1->clearMessage();
+    isButton4->setEnabled(false);
+    vkTextBox3->setReadOnly(false);
+}
+
+void Form3::runSearch()
+{
+    // A run never starts while another is under way (Enter in the locked keyword box included).
+    if (m_running || !isButton2->isEnabled())
+        return;
+    const QString keyword = vkTextBox3->text();
+    const QString location = vkTextBox1->text();
+    if (const RunRefusal refusal = checkRunInput(keyword, location); refusal != RunRefusal::None) {
+        m_context.prompts.message(productCaption, refusalText(refusal), refusalIcon(refusal));
+        if (refusal == RunRefusal::BlankKeyword)
+            vkTextBox3->setFocus();
+        return;
+    }
+    m_running = true;
+    runSteps(keyword, location);
+    m_running = false;
+    emit runFinished();
+    if (m_closeAfterRun)
+        close();
+}
+
+void Form3::runSteps(const QString &keyword, const QString &location)
+{
+    List1.clear();
+    List2.clear();
+    List3.clear();
+    lastRun = {};
+
+    isButton4->setEnabled(true);
+    StatusBar1->clearMessage();
+    for (QPushButton *button : { isButton2, isButton1, isButton8, isButton6, isButton5 })
+        button->setEnabled(false);
+    vkTextBox3->setReadOnly(true);
+    isButton7->setEnabled(false);
+    clearThumbnails();
+    CancelRequested = false;
+    yieldNow();
+
+    StatusBar1->showMessage(searchingStatus);
+    clearReportList();
+    const RunHooks hooks = makeRunHooks();
+    const RunEngine engine { m_context.paths, m_context.settings, m_context.store, rankLibrary() };
+    findImageFiles(engine, location, keyword, List2, List3, hooks);
+    PagePosition = 0;
+    if (CancelRequested) {
+        restoreAfterCancel();
+        return;
+    }
+
+    prepareRanking(engine, resultsCopies);
+    lastRun = rankFoundFiles(engine, List3, resultsCopies, hooks);
+    if (CancelRequested) {
+        restoreAfterCancel();
+        return;
+    }
+
+    StatusBar1->showMessage(rankingStatus);
+    showReport();
+    if (ListView2->topLevelItemCount() > 0)
+        ListView2->setCurrentItem(ListView2->topLevelItem(0));
+    loadPics();
+    StatusBar1->showMessage(resultCountText(List1.size()));
+    isButton6->setEnabled(false);
+    if (List1.isEmpty()) {
+        clearThumbnails();
+        if (!CancelRequested)
+            m_context.prompts.message(productCaption, noResultsText(keyword),
+                                      MessageIcon::Warning);
+    }
+    isButton2->setEnabled(true);
+    isButton1->setEnabled(true);
+    isButton8->setEnabled(true);
+    vkTextBox3->setReadOnly(false);
+    fitReportColumns();
+    isButton4->setEnabled(false);
+    if (!List1.isEmpty())
+        isButton7->setEnabled(true);
+}
+
+void Form3::cancelClicked()
+{
+    if (isButton2->isEnabled())
+        return;
+    if (m_context.prompts.ask(productCaption, QStringLiteral("Are you sure you want to cancel?")))
+        CancelRequested = true;
+}
+
+RankLibrary &Form3::rankLibrary()
+{
+    if (!m_rankLibrary)
+        m_rankLibrary = std::make_unique<RankLibrary>(m_context.paths.appFolder());
+    return *m_rankLibrary;
+}
+
+} // namespace lis
