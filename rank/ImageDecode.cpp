@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <QPainter>
 #include <QTransform>
 #include <cmath>
 #include <cstring>
@@ -78,6 +79,58 @@ QSize scaledDecodeSize(int width, int height, int denominator)
     return { TJSCALED(width, factor), TJSCALED(height, factor) };
 }
 
+// A BMP has no transparency: see-through parts are shown over white, as a viewer would, rather
+// than as whatever colour the transparent pixels happen to hold.
+QImage flattened(QImage image)
+{
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_RGB32);
+    QImage flat(image.size(), QImage::Format_RGB32);
+    if (flat.isNull())
+        return flat;
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+    return flat;
+}
+
+quint32 little32(const QByteArray &data, qsizetype at)
+{
+    quint32 value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | uchar(data[at + i]);
+    return value;
+}
+
+bool bmpCutShort(const QByteArray &data)
+{
+    constexpr qsizetype kInfoHeaderEnd = 54;
+    if (data.size() < kInfoHeaderEnd)
+        return true;
+    const quint32 headerSize = little32(data, 14);
+    if (headerSize < 40) // the old OS/2 header: let the reader judge
+        return false;
+    const quint32 compression = little32(data, 30);
+    if (compression != 0 && compression != 3) // run-length data has no fixed length
+        return false;
+    const qint64 width = qint32(little32(data, 18));
+    const qint64 height = std::abs(qint64(qint32(little32(data, 22))));
+    const qint64 bits = uchar(data[28]) | (uchar(data[29]) << 8);
+    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+    const qint64 lastRowBytes = (width * bits + 7) / 8; // some writers leave off its padding
+    if (height == 0)
+        return false;
+    return data.size() < qint64(little32(data, 10)) + rowBytes * (height - 1) + lastRowBytes;
+}
+
+bool gifCutShort(const QByteArray &data)
+{
+    qsizetype end = data.size();
+    while (end > 0 && data[end - 1] == '\0') // padding after the trailer is harmless
+        --end;
+    return end == 0 || data[end - 1] != ';';
+}
+
 DecodedImage decodeWithQt(const QByteArray &data, int box)
 {
     QBuffer buffer;
@@ -91,13 +144,15 @@ DecodedImage decodeWithQt(const QByteArray &data, int box)
     const QSize header = reader.size();
     if (header.isValid() && qint64(header.width()) * header.height() > kMaxDecodedPixels)
         return { {}, ImageProblem::TooLarge };
+    if (isCutShort(data))
+        return { {}, ImageProblem::Damaged };
     QImage image = reader.read();
     if (image.isNull()) {
         return { {},
             reader.error() == QImageReader::UnsupportedFormatError ? ImageProblem::Unsupported
                                                                    : ImageProblem::Damaged };
     }
-    image = image.convertToFormat(QImage::Format_RGB32);
+    image = flattened(std::move(image));
     if (image.isNull())
         return { {}, ImageProblem::TooLarge };
     return { fitIfWide(std::move(image), box), ImageProblem::None };
@@ -168,6 +223,15 @@ JpegDecodeResult decodeJpegFitted(const QByteArray &data, int box)
     if (image.size() != target)
         image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return { { std::move(image), ImageProblem::None }, true };
+}
+
+bool isCutShort(const QByteArray &data)
+{
+    if (data.startsWith("BM"))
+        return bmpCutShort(data);
+    if (data.startsWith("GIF8"))
+        return gifCutShort(data);
+    return false;
 }
 
 DecodedImage decodeFitted(const QByteArray &data, int box)

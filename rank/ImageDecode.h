@@ -43,6 +43,10 @@ JpegDecodeResult decodeJpegFitted(const QByteArray &data, int box);
 
 bool looksLikeJpeg(const QByteArray &data);
 
+// Qt's BMP and GIF readers return whatever part of a cut-off file they got; these formats say
+// how long they are (BMP: the header's size, GIF: the trailer), so a short file is caught here.
+bool isCutShort(const QByteArray &data);
+
 // A 24-bit bottom-up BMP of the picture (alpha is dropped).
 QByteArray encodeBmp24(const QImage &image);
 

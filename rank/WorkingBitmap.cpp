@@ -44,6 +44,45 @@ PreparedBitmap fromDecoded(DecodedImage decoded)
     return { ImageProblem::None, encodeBmp24(decoded.image), decoded.image.size(), false };
 }
 
+// Whether an uncompressed BMP holds all the pixel rows its header declares. Qt's reader pads a
+// file cut short with blank rows instead of failing, so a truncated BMP would pass as a picture.
+// Compressed BMPs are left to the reader, except run-length data declared top-down, which the
+// format does not allow.
+bool bmpPixelsComplete(const QByteArray &data)
+{
+    const auto *p = reinterpret_cast<const uchar *>(data.constData());
+    const auto le16 = [p](int at) { return qint64(p[at] | p[at + 1] << 8); };
+    const auto le32 = [p](int at) {
+        return qint32(quint32(p[at]) | quint32(p[at + 1]) << 8 | quint32(p[at + 2]) << 16
+            | quint32(p[at + 3]) << 24);
+    };
+    if (data.size() < 26 || p[0] != 'B' || p[1] != 'M')
+        return true;
+    const qint64 offset = quint32(le32(10));
+    const qint32 header = le32(14);
+    qint64 width = 0, height = 0, bits = 0;
+    if (header == 12) {
+        width = le16(18);
+        height = le16(20);
+        bits = le16(24);
+    } else if (header >= 40 && data.size() >= 34) {
+        const qint32 compression = le32(30);
+        if ((compression == 1 || compression == 2) && le32(22) < 0)
+            return false;
+        if (compression != 0 && compression != 3 && compression != 6)
+            return true;
+        width = le32(18);
+        height = qAbs(qint64(le32(22))); // negative: rows stored top-down
+        bits = le16(28);
+    } else {
+        return true;
+    }
+    if (width <= 0 || height <= 0 || bits <= 0 || bits > 64)
+        return true; // the reader refuses these itself
+    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+    return offset + rowBytes * height <= data.size();
+}
+
 // A real BMP that is narrow enough stays exactly as it is; the loader still has to read it,
 // so a damaged one is refused like any other damaged image.
 std::optional<PreparedBitmap> takeNarrowBmp(const QByteArray &data)
@@ -54,14 +93,16 @@ std::optional<PreparedBitmap> takeNarrowBmp(const QByteArray &data)
     QImageReader reader(&buffer);
     if (reader.format() != "bmp")
         return std::nullopt;
-    const QSize size = reader.size();
+    QSize size = reader.size();
+    if (size.height() < 0)
+        size.setHeight(-size.height()); // a top-down BMP: Qt reports its height negative
     if (!size.isValid())
         return PreparedBitmap { ImageProblem::Damaged, {}, {}, false };
     if (qint64(size.width()) * size.height() > kMaxDecodedPixels)
         return PreparedBitmap { ImageProblem::TooLarge, {}, {}, false };
     if (size.width() > kWorkingBitmapBox)
         return std::nullopt;
-    if (reader.read().isNull())
+    if (isCutShort(data) || reader.read().isNull())
         return PreparedBitmap { ImageProblem::Damaged, {}, {}, false };
     return PreparedBitmap { ImageProblem::None, data, size, true };
 }
@@ -100,6 +141,8 @@ PreparedBitmap prepareBitmap(const QString &source)
     SourceBytes bytes = readSource(source);
     if (bytes.problem != ImageProblem::None)
         return { bytes.problem, {}, {}, false };
+    if (!bmpPixelsComplete(bytes.data))
+        return { ImageProblem::Damaged, {}, {}, false };
     if (bmpFileCheck(source)) {
         if (std::optional<PreparedBitmap> narrow = takeNarrowBmp(bytes.data))
             return std::move(*narrow);

@@ -107,3 +107,17 @@ TEST(ImageDecode, ExifOrientationMakesPhotosUpright)
     ASSERT_EQ(turned.problem, ImageProblem::None);
     EXPECT_EQ(turned.image.size(), QSize(500, 375));
 }
+
+// A BMP has no transparency: see-through parts become white, not the hidden colour values.
+TEST(ImageDecode, TransparencyIsShownOverWhite)
+{
+    QImage image(40, 20, QImage::Format_ARGB32);
+    image.fill(qRgba(0, 0, 0, 0));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            image.setPixel(x, y, qRgba(200, 0, 0, 255));
+    const DecodedImage decoded = decodeFitted(encode(image, "PNG"), 500);
+    ASSERT_EQ(decoded.problem, ImageProblem::None);
+    EXPECT_EQ(decoded.image.pixel(5, 5), qRgb(200, 0, 0));
+    EXPECT_EQ(decoded.image.pixel(35, 5), qRgb(255, 255, 255));
+}

@@ -92,12 +92,14 @@ TEST(WorkingBitmap, UnreadableSourcesLeaveNoBitmapAndNoCopy)
     TempAppFolder app;
     const AppPaths paths = app.paths();
     const QString dir = app.filePath(QStringLiteral("photos"));
-    QByteArray jpeg;
-    {
-        const QString whole = dir + QStringLiteral("/whole.jpg");
-        ASSERT_TRUE(saveImage(makeScene(900, 600), whole, "JPG"));
-        jpeg = readFile(whole);
-    }
+    // Each format's intact bytes, to be cut short below.
+    const auto encoded = [&](const char *format, QSize size) {
+        const QString whole = dir + QStringLiteral("/whole/whole.") + QLatin1String(format);
+        EXPECT_TRUE(saveAnyImage(makeScene(size.width(), size.height()), whole, format));
+        return readFile(whole);
+    };
+    const QByteArray jpeg = encoded("JPG", { 900, 600 });
+    const auto cut = [](const QByteArray &bytes) { return bytes.left(bytes.size() / 2); };
     // Scan data overwritten in the middle: a decoder that does not stop on warnings would
     // return a picture with a grey or smeared band.
     QByteArray scrambled = jpeg;
@@ -110,7 +112,12 @@ TEST(WorkingBitmap, UnreadableSourcesLeaveNoBitmapAndNoCopy)
         ImageProblem expected;
     };
     const Case cases[] = {
-        { "truncated.jpg", jpeg.left(jpeg.size() / 2), ImageProblem::Damaged },
+        { "truncated.jpg", cut(jpeg), ImageProblem::Damaged },
+        { "truncated.png", cut(encoded("PNG", { 900, 600 })), ImageProblem::Damaged },
+        { "truncated.gif", cut(encoded("GIF", { 900, 600 })), ImageProblem::Damaged },
+        { "truncated.tif", cut(encoded("TIFF", { 900, 600 })), ImageProblem::Damaged },
+        { "truncated-wide.bmp", cut(encoded("BMP", { 900, 600 })), ImageProblem::Damaged },
+        { "truncated-narrow.bmp", cut(encoded("BMP", { 300, 200 })), ImageProblem::Damaged },
         { "scrambled.jpg", scrambled, ImageProblem::Damaged },
         { "header-only.jpg", jpeg.left(20), ImageProblem::Damaged },
         { "empty.jpg", QByteArray(""), ImageProblem::Damaged },
