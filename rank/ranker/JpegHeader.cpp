@@ -66,16 +66,18 @@ bool parseQuantTables(Reader segment, std::size_t end, JpegHeader &header)
     return true;
 }
 
-bool parseFrame(Reader segment, std::size_t length, uint8_t marker, JpegHeader &header)
+// `bodySize` excludes the two length bytes: precision, height, width and the component count
+// take 6 bytes, then 3 per component.
+bool parseFrame(Reader segment, std::size_t bodySize, uint8_t marker, JpegHeader &header)
 {
-    if (length < 6)
+    if (bodySize < 6)
         return false;
     segment.byte(); // sample precision
     header.height = segment.word();
     header.width = segment.word();
     header.components = segment.byte();
     header.progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
-    if (length < 6 + 3 * static_cast<std::size_t>(header.components))
+    if (bodySize < 6 + 3 * static_cast<std::size_t>(header.components))
         return false;
     for (int c = 0; c < header.components; ++c) {
         segment.byte(); // component id
@@ -153,7 +155,7 @@ std::optional<JpegHeader> parseJpegHeader(const uint8_t *data, std::size_t size)
             if (!parseQuantTables(r, end, header))
                 return std::nullopt;
         } else if (isFrameMarker(marker)) {
-            haveFrame = parseFrame(r, length, marker, header);
+            haveFrame = parseFrame(r, length - 2, marker, header);
             if (!haveFrame)
                 return std::nullopt;
         }

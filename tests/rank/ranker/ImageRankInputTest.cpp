@@ -162,6 +162,9 @@ TEST(JpegHeaderTest, RejectsDamagedHeaders)
     const std::string notJpeg = "\x89PNG\r\n\x1a\n";
     EXPECT_FALSE(
         ranker::parseJpegHeader(reinterpret_cast<const uint8_t *>(notJpeg.data()), notJpeg.size()));
+    // A frame header cut short at the very end of the data: its fields lie past the end.
+    const uint8_t shortFrame[] = { 0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x06, 0x08, 0x00, 0x10, 0x00 };
+    EXPECT_FALSE(ranker::parseJpegHeader(shortFrame, sizeof shortFrame));
     std::vector<uchar> badTable = bytes;
     for (std::size_t i = 0; i + 4 < badTable.size(); ++i)
         if (badTable[i] == 0xFF && badTable[i + 1] == 0xDB) {
