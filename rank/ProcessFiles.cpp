@@ -42,18 +42,24 @@ public:
             return prepareBitmap(m_files.at(index));
         if (m_pending.empty())
             m_nextToStart = index;
-        while (qsizetype(m_pending.size()) < m_ahead && m_nextToStart < m_files.size())
-            m_pending.push_back(
-                std::async(std::launch::async, prepareBitmap, m_files.at(m_nextToStart++)));
+        topUp();
         // The window stays live while the workers finish.
         while (m_pending.front().wait_for(10ms) != std::future_status::ready)
             m_hooks.doYield();
         PreparedBitmap prepared = m_pending.front().get();
         m_pending.pop_front();
+        topUp(); // every worker stays busy while this file is written and ranked
         return prepared;
     }
 
 private:
+    void topUp()
+    {
+        while (qsizetype(m_pending.size()) < m_ahead && m_nextToStart < m_files.size())
+            m_pending.push_back(
+                std::async(std::launch::async, prepareBitmap, m_files.at(m_nextToStart++)));
+    }
+
     const QStringList &m_files;
     const qsizetype m_ahead;
     const RunHooks &m_hooks;

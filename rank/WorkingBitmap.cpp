@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <new>
 
 namespace lis {
 
@@ -118,6 +119,8 @@ bool writeWhole(const QString &path, const QByteArray &bytes)
     return false;
 }
 
+PreparedBitmap prepareBitmapOrThrow(const QString &source);
+
 } // namespace
 
 bool bmpFileCheck(const QString &fileName)
@@ -138,6 +141,18 @@ bool bmpCheck(const QString &path)
 
 PreparedBitmap prepareBitmap(const QString &source)
 {
+    // Sizes are checked before decoding, but memory can still run out on a busy machine.
+    try {
+        return prepareBitmapOrThrow(source);
+    } catch (const std::bad_alloc &) {
+        return { ImageProblem::TooLarge, {}, {}, false };
+    }
+}
+
+namespace {
+
+PreparedBitmap prepareBitmapOrThrow(const QString &source)
+{
     SourceBytes bytes = readSource(source);
     if (bytes.problem != ImageProblem::None)
         return { bytes.problem, {}, {}, false };
@@ -149,6 +164,8 @@ PreparedBitmap prepareBitmap(const QString &source)
     }
     return fromDecoded(decodeFitted(bytes.data, kWorkingBitmapBox));
 }
+
+} // namespace
 
 void clearWorkingBitmap(const AppPaths &paths)
 {
