@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -42,16 +41,10 @@ protected:
     std::unique_ptr<Settings> settings;
 };
 
-TEST_F(Form4Test, ControlsAndEntries)
+// The stored "filetypes" value is the entry's position, so the order is part of the settings.
+TEST_F(Form4Test, EntriesInStoredOrder)
 {
     QPointer<Form4> window = open();
-    EXPECT_EQ(window->windowTitle(), u"Options");
-    EXPECT_EQ(window->Label4->text(), u"Type of file:");
-    EXPECT_EQ(window->vkCheck1->text(), u"Search hidden files");
-    EXPECT_EQ(window->vkCheck2->text(), u"Search subfolders");
-    EXPECT_EQ(window->isButton1->text(), u"OK");
-    EXPECT_EQ(window->findChild<QComboBox *>(QStringLiteral("Combo2")), window->Combo2);
-    EXPECT_EQ(window->findChild<QCheckBox *>(QStringLiteral("vkCheck2")), window->vkCheck2);
     QStringList entries;
     for (int i = 0; i < window->Combo2->count(); ++i)
         entries.append(window->Combo2->itemText(i));
@@ -59,7 +52,6 @@ TEST_F(Form4Test, ControlsAndEntries)
         QStringList({ QStringLiteral("JPEG Images"), QStringLiteral("PNG Images"),
             QStringLiteral("GIF Images"), QStringLiteral("BMP Images"),
             QStringLiteral("TIFF Images"), QStringLiteral("Search All Images") }));
-    EXPECT_FALSE(window->isModal());
     window->close();
     settle();
 }

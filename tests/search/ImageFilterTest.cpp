@@ -74,24 +74,22 @@ protected:
         QStringLiteral("/p/b.jpg") };
 };
 
-TEST_F(FilterFilesTest, AppendsInOrderKeepingDuplicatesAndEarlierEntries)
+TEST_F(FilterFilesTest, AppendsInOrderAndReadsTheTypeSetting)
 {
+    // Earlier entries stay, order and duplicates are kept.
     EXPECT_EQ(filterWith(QStringLiteral("0")),
         QStringList({ QStringLiteral("/kept/from/before.jpg"), QStringLiteral("/p/b.jpg"),
             QStringLiteral("/p/c.JPG"), QStringLiteral("/p/b.jpg") }));
     EXPECT_EQ(filterWith(QStringLiteral("5")).size(), 1 + 5);
-}
-
-TEST_F(FilterFilesTest, MissingOrNonNumericTypeMeansJpeg)
-{
-    EXPECT_EQ(filterWith(QString()).size(), 1 + 3);
+    // Missing or not a number counts as JPEG; types outside the table let nothing pass.
     EXPECT_EQ(filterWith(QStringLiteral("jpeg")).size(), 1 + 3);
-}
-
-TEST_F(FilterFilesTest, TypesOutsideTheTableLetNothingPass)
-{
     EXPECT_EQ(filterWith(QStringLiteral("7")).size(), 1);
     EXPECT_EQ(filterWith(QStringLiteral("-1")).size(), 1);
+}
+
+TEST_F(FilterFilesTest, MissingTypeMeansJpeg)
+{
+    EXPECT_EQ(filterWith(QString()).size(), 1 + 3);
 }
 
 } // namespace
