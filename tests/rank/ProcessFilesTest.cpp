@@ -267,3 +267,28 @@ TEST(ProcessFiles, LibraryIsLoadedOnceAndEveryRunStartsFromAnEmptyTable)
     EXPECT_TRUE(empty.files.empty());
     EXPECT_TRUE(rowsInOrder(box.paths).empty());
 }
+
+// The real ranking library judges every working bitmap the loop writes (24-bit BMPs and BMPs
+// taken over unchanged) and is never asked about a file that could not be prepared.
+TEST(ProcessFiles, TheBuiltRankingLibraryJudgesEveryPreparedFile)
+{
+    const FoundTree tree;
+    TempAppFolder app(TempAppFolder::Ranker::With);
+    const AppPaths paths = app.paths();
+    ASSERT_TRUE(renewWorkingDatabase(paths));
+    ResultStore store(ResultStore::connectionString(paths.workingDatabase()));
+    ResultsCopies copies(paths.resultsFolder());
+    RankLibrary ranker(paths.appFolder());
+    ASSERT_TRUE(ranker.isAvailable()) << "the ranking library was not built beside the program";
+    const RunHooks hooks;
+    const ProcessFilesResult result
+        = processFiles({ paths, store, ranker, hooks }, tree.paths(), copies);
+    ASSERT_EQ(result.files.size(), tree.expected.size());
+    for (size_t i = 0; i < tree.expected.size(); ++i) {
+        SCOPED_TRACE(tree.expected[i].path.toStdString());
+        if (tree.expected[i].bitmap.isValid())
+            EXPECT_GE(result.files[i].rank, 1);
+        else
+            EXPECT_EQ(result.files[i].rank, 0);
+    }
+}
