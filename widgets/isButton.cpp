@@ -4,10 +4,13 @@
 
 #include <QApplication>
 #include <QBitmap>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QShortcutEvent>
+#include <QUrl>
 
 namespace lis {
 
@@ -55,6 +58,12 @@ void isButton::click()
     if (!isEnabled())
         return;
     performClick();
+}
+
+bool isButton::openLink(const QString &target)
+{
+    const QUrl url = QUrl::fromUserInput(target, QDir::currentPath(), QUrl::AssumeLocalFile);
+    return url.isValid() && QDesktopServices::openUrl(url);
 }
 
 void isButton::setState(ButtonState state)
