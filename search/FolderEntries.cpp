@@ -85,11 +85,18 @@ QString orderKey(const QString &name)
 
 } // namespace
 
-std::optional<std::vector<FolderEntry>> readFolderEntries(const QByteArray &folder)
+std::optional<FolderListing> readFolderEntries(const QByteArray &folder)
 {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.constData()));
     if (!dir)
         return std::nullopt;
+    FolderListing listing;
+    struct stat own
+    {
+    };
+    if (fstat(dirfd(dir.get()), &own) != 0)
+        return std::nullopt;
+    listing.id = { quint64(own.st_dev), quint64(own.st_ino) };
 
     struct Keyed
     {
@@ -127,11 +134,10 @@ std::optional<std::vector<FolderEntry>> readFolderEntries(const QByteArray &fold
         // Valid UTF-8 orders like its UTF-16 form for names that differ only in case.
         return QStringView(a.entry.name).compare(QStringView(b.entry.name)) < 0;
     });
-    std::vector<FolderEntry> entries;
-    entries.reserve(keyed.size());
+    listing.entries.reserve(keyed.size());
     for (Keyed &k : keyed)
-        entries.push_back(std::move(k.entry));
-    return entries;
+        listing.entries.push_back(std::move(k.entry));
+    return listing;
 }
 
 } // namespace lis

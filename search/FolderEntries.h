@@ -24,10 +24,24 @@ struct FolderEntry
     bool isHidden() const { return name.startsWith(u'.'); }
 };
 
+// Which folder a listing came from, whatever path reached it.
+struct FolderId
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FolderId &) const = default;
+};
+
+struct FolderListing
+{
+    FolderId id;
+    std::vector<FolderEntry> entries;
+};
+
 // The entries of a folder, in the order an NTFS folder lists them: names compared
 // case-insensitively (simple upper case, per UTF-16 unit), ties in byte order. Names that are not
 // valid UTF-8 are left out, since no path in a list could name them. Nothing when the folder
 // cannot be read.
-std::optional<std::vector<FolderEntry>> readFolderEntries(const QByteArray &folder);
+std::optional<FolderListing> readFolderEntries(const QByteArray &folder);
 
 } // namespace lis

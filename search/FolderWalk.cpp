@@ -6,6 +6,7 @@
 #include "search/Wildcard.h"
 
 #include <QFile>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct Visit
     QByteArray rawPath;
     QStringList subfolders;
     qsizetype nextSubfolder = 0;
+    FolderId id;
 };
 
 // A walk option as a 16-bit number; nothing when it is missing or not a number.
@@ -48,8 +50,8 @@ public:
     void run(const QString &start)
     {
         std::vector<Visit> stack;
-        stack.push_back({ start, QFile::encodeName(start), {}, 0 });
-        visit(stack.back());
+        stack.push_back({ start, QFile::encodeName(start), {}, 0, {} });
+        visit(stack);
         while (!stack.empty()) {
             Visit &top = stack.back();
             if (top.nextSubfolder == top.subfolders.size()) {
@@ -59,23 +61,32 @@ public:
             const QString &name = top.subfolders[top.nextSubfolder++];
             m_hooks.doYield();
             Visit child { top.path + name + u'/', top.rawPath + QFile::encodeName(name) + '/', {},
-                0 };
+                0, {} };
             stack.push_back(std::move(child));
-            visit(stack.back());
+            visit(stack);
         }
     }
 
 private:
-    // The three phases of one folder; its subfolders are left in `folder` for the walk to enter.
-    void visit(Visit &folder)
+    // The three phases of the folder on top of the stack; its subfolders are left in it for the
+    // walk to enter.
+    void visit(std::vector<Visit> &stack)
     {
-        const std::optional<std::vector<FolderEntry>> entries = readFolderEntries(folder.rawPath);
-        if (!entries)
+        Visit &folder = stack.back();
+        const std::optional<FolderListing> listing = readFolderEntries(folder.rawPath);
+        if (!listing)
+            return;
+        // A folder mounted inside itself is entered once: the walk always ends.
+        folder.id = listing->id;
+        const auto ancestors = stack.cend() - 1;
+        if (std::any_of(
+                stack.cbegin(), ancestors, [&](const Visit &v) { return v.id == folder.id; }))
             return;
         ++m_counters.dirs;
+        const std::vector<FolderEntry> &entries = listing->entries;
 
         QStringList subfolders;
-        for (const FolderEntry &entry : *entries) {
+        for (const FolderEntry &entry : entries) {
             if (cancelSeen())
                 return;
             if (entry.kind == FolderEntry::Kind::Folder)
@@ -86,7 +97,7 @@ private:
         if (!hidden)
             return;
         if (*hidden == doNotList || *hidden == listToo) {
-            for (const FolderEntry &entry : *entries) {
+            for (const FolderEntry &entry : entries) {
                 if (entry.kind != FolderEntry::Kind::File
                     || (entry.isHidden() && *hidden != listToo) || !m_pattern.matches(entry.name))
                     continue;

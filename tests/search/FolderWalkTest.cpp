@@ -6,9 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -173,6 +175,17 @@ TEST_F(FolderWalkTest, LinksFifosAndOddEntries)
     ASSERT_EQ(mkfifo(at(QStringLiteral("fifo.jpg")).toLocal8Bit().constData(), 0600), 0);
     // A folder reached by a link is not entered, so the loop is walked once.
     EXPECT_EQ(walk(QString()), list({ "a.jpg", "link.jpg", "sub/b.jpg" }));
+}
+
+TEST_F(FolderWalkTest, AFolderMountedInsideItselfIsWalkedOnce)
+{
+    touch({ "f.jpg", "in/.keep" });
+    const QByteArray root = QFile::encodeName(tree.path());
+    const QByteArray inside = root + "/in";
+    if (::mount(root.constData(), inside.constData(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "bind mounts need privileges this process lacks";
+    const auto unmount = qScopeGuard([&] { ::umount2(inside.constData(), MNT_DETACH); });
+    EXPECT_EQ(walk(QString()), list({ "f.jpg" }));
 }
 
 TEST_F(FolderWalkTest, NamesThatAreNotUtf8AreLeftOut)
