@@ -3,6 +3,7 @@
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"
 #include "store/ResultStore.h"
+#include "tests/rank/FoundTree.h"
 #include "tests/rank/RankTestSupport.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
@@ -17,77 +18,6 @@ using namespace lis;
 using namespace lis::test;
 
 namespace {
-
-// One found file of the test tree and what the ranking loop must make of it.
-struct Expected
-{
-    QString path;
-    QSize bitmap; // invalid: no working bitmap can be made
-    ImageProblem problem = ImageProblem::None;
-    QString copyName; // the results copy's file name
-};
-
-// A tree of found files of every kind, in walk order: wide, narrow and tall pictures of each
-// format, damaged and empty files, disguised and garbage "bmp" files, and one name in two
-// folders.
-class FoundTree
-{
-public:
-    FoundTree()
-    {
-        add(QStringLiteral("a.jpg"), makeScene(640, 480, 1), "JPG", { 500, 375 });
-        add(QStringLiteral("b.bmp"), makeScene(700, 300, 2), "BMP", { 500, 214 });
-        add(QStringLiteral("c.png"), makeScene(300, 200, 3), "PNG", { 300, 200 });
-        addBytes(QStringLiteral("broken.jpg"), truncatedJpeg(), ImageProblem::Damaged);
-        add(QStringLiteral("d.gif"), makeScene(800, 800, 4), "GIF", { 500, 500 });
-        add(QStringLiteral("e.tif"), makeScene(1000, 500, 5), "TIFF", { 500, 250 });
-        addBytes(QStringLiteral("empty.jpg"), QByteArray(""), ImageProblem::Damaged);
-        addBytes(
-            QStringLiteral("garbage.bmp"), QByteArray(2048, '\x13'), ImageProblem::Unsupported);
-        add(QStringLiteral("disguised.bmp"), makeScene(200, 100, 6), "JPG", { 200, 100 });
-        add(QStringLiteral("x/cat.jpg"), makeScene(520, 400, 7), "JPG", { 500, 385 });
-        add(QStringLiteral("y/cat.jpg"), makeScene(450, 300, 8), "JPG", { 450, 300 },
-            QStringLiteral("cat (2).jpg"));
-        add(QStringLiteral("tall.png"), makeScene(400, 1500, 9), "PNG", { 400, 1500 });
-        add(QStringLiteral("small.bmp"), makeScene(120, 90, 10), "BMP", { 120, 90 });
-    }
-
-    QStringList paths() const
-    {
-        QStringList list;
-        for (const Expected &e : expected)
-            list << e.path;
-        return list;
-    }
-
-    QTemporaryDir root;
-    std::vector<Expected> expected;
-
-private:
-    QString pathOf(const QString &relative) const { return root.filePath(relative); }
-
-    void add(const QString &relative, const QImage &image, const char *format, QSize bitmap,
-        QString copyName = {})
-    {
-        const QString path = pathOf(relative);
-        EXPECT_TRUE(saveAnyImage(image, path, format));
-        expected.push_back({ path, bitmap, ImageProblem::None,
-            copyName.isEmpty() ? QFileInfo(path).fileName() : copyName });
-    }
-    void addBytes(const QString &relative, const QByteArray &bytes, ImageProblem problem)
-    {
-        const QString path = pathOf(relative);
-        EXPECT_TRUE(writeFile(path, bytes));
-        expected.push_back({ path, {}, problem, {} });
-    }
-    QByteArray truncatedJpeg() const
-    {
-        const QString whole = pathOf(QStringLiteral("whole/whole.jpg"));
-        EXPECT_TRUE(saveImage(makeScene(900, 700, 11), whole, "JPG"));
-        const QByteArray bytes = readFile(whole);
-        return bytes.left(bytes.size() * 2 / 3);
-    }
-};
 
 // A sandbox application folder with a fresh working database and its store.
 struct Sandbox
@@ -266,29 +196,4 @@ TEST(ProcessFiles, LibraryIsLoadedOnceAndEveryRunStartsFromAnEmptyTable)
     const ProcessFilesResult empty = run(box, *ranker, {}, PipelineMode::OneFile);
     EXPECT_TRUE(empty.files.empty());
     EXPECT_TRUE(rowsInOrder(box.paths).empty());
-}
-
-// The real ranking library judges every working bitmap the loop writes (24-bit BMPs and BMPs
-// taken over unchanged) and is never asked about a file that could not be prepared.
-TEST(ProcessFiles, TheBuiltRankingLibraryJudgesEveryPreparedFile)
-{
-    const FoundTree tree;
-    TempAppFolder app(TempAppFolder::Ranker::With);
-    const AppPaths paths = app.paths();
-    ASSERT_TRUE(renewWorkingDatabase(paths));
-    ResultStore store(ResultStore::connectionString(paths.workingDatabase()));
-    ResultsCopies copies(paths.resultsFolder());
-    RankLibrary ranker(paths.appFolder());
-    ASSERT_TRUE(ranker.isAvailable()) << "the ranking library was not built beside the program";
-    const RunHooks hooks;
-    const ProcessFilesResult result
-        = processFiles({ paths, store, ranker, hooks }, tree.paths(), copies);
-    ASSERT_EQ(result.files.size(), tree.expected.size());
-    for (size_t i = 0; i < tree.expected.size(); ++i) {
-        SCOPED_TRACE(tree.expected[i].path.toStdString());
-        if (tree.expected[i].bitmap.isValid())
-            EXPECT_GE(result.files[i].rank, 1);
-        else
-            EXPECT_EQ(result.files[i].rank, 0);
-    }
 }
