@@ -11,7 +11,7 @@ namespace lis {
 
 int twipsToPixels(int twips, double perPixel)
 {
-    return perPixel > 0 ? roundHalfEven(twips / perPixel) : 0;
+    return perPixel > 0 ? roundHalfToEven(twips / perPixel) : 0;
 }
 
 QSize thumbnailSize()

@@ -28,7 +28,7 @@ QSize boundedDecodeSize(QSize raw)
 
 } // namespace
 
-int roundHalfEven(double value)
+int roundHalfToEven(double value)
 {
     if (!std::isfinite(value))
         return 0;
@@ -56,10 +56,10 @@ QRect fittedRect(QSize image, QSize box)
         drawnWidth = box.height() * sourceRatio;
         drawnHeight = box.height();
     }
-    const int width = roundHalfEven(drawnWidth);
-    const int height = roundHalfEven(drawnHeight);
-    const int left = roundHalfEven((box.width() - width) / 2.0);
-    const int top = roundHalfEven((box.height() - height) / 2.0);
+    const int width = roundHalfToEven(drawnWidth);
+    const int height = roundHalfToEven(drawnHeight);
+    const int left = roundHalfToEven((box.width() - width) / 2.0);
+    const int top = roundHalfToEven((box.height() - height) / 2.0);
     return QRect(left, top, width, height);
 }
 

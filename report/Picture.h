@@ -29,7 +29,7 @@ struct LoadedPicture
 inline constexpr qint64 maxDecodedPixels = 64LL * 1024 * 1024;
 
 // Rounds to the nearest integer, halves to the even neighbour (36.5 → 36, 37.5 → 38).
-int roundHalfEven(double value);
+int roundHalfToEven(double value);
 
 // Where an image of the given size is drawn when it is fitted into a box: scaled without
 // distortion and centred, all arithmetic rounded halves to even. An empty image or box gives

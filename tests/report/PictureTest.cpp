@@ -55,13 +55,13 @@ INSTANTIATE_TEST_SUITE_P(Picture, FitArithmetic,
 
 TEST(Picture, RoundsHalvesToEven)
 {
-    EXPECT_EQ(roundHalfEven(0.5), 0);
-    EXPECT_EQ(roundHalfEven(1.5), 2);
-    EXPECT_EQ(roundHalfEven(2.5), 2);
-    EXPECT_EQ(roundHalfEven(36.5), 36);
-    EXPECT_EQ(roundHalfEven(118.67), 119);
-    EXPECT_EQ(roundHalfEven(-1.5), -2);
-    EXPECT_EQ(roundHalfEven(1e12), INT_MAX);
+    EXPECT_EQ(roundHalfToEven(0.5), 0);
+    EXPECT_EQ(roundHalfToEven(1.5), 2);
+    EXPECT_EQ(roundHalfToEven(2.5), 2);
+    EXPECT_EQ(roundHalfToEven(36.5), 36);
+    EXPECT_EQ(roundHalfToEven(118.67), 119);
+    EXPECT_EQ(roundHalfToEven(-1.5), -2);
+    EXPECT_EQ(roundHalfToEven(1e12), INT_MAX);
 }
 
 TEST(Picture, FittedResizeCentresAndLeavesWhiteBands)
