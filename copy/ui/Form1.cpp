@@ -85,7 +85,8 @@ void Form1::createControls()
     List1->setGeometry(twips(120, 240, 7695, 3840));
     List1->setSelectionMode(QAbstractItemView::MultiSelection);
     List1->setSortingEnabled(false);
-    List1->setTextElideMode(Qt::ElideMiddle); // the whole path stays in the item and its tooltip
+    List1->setTextElideMode(Qt::ElideNone); // long paths scroll sideways, never cut short
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     Frame2 = named<QGroupBox>(this, "Frame2", QStringLiteral("Preview"));
     Frame2->setGeometry(twips(8160, 120, 2775, 2415));
