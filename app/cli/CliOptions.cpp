@@ -145,6 +145,9 @@ CliParseResult parseCommandLine(const QStringList &arguments)
                                    .arg(p.parser.value(p.format)) };
 
     options.copyTo = p.parser.value(p.copyTo);
+    // An empty folder would skip the copy silently while the run reports success.
+    if (p.parser.isSet(p.copyTo) && options.copyTo.isEmpty())
+        return CliUsageError { QStringLiteral("--copy-to needs a folder") };
     if (p.parser.isSet(p.top)) {
         if (!p.parser.isSet(p.copyTo))
             return CliUsageError { QStringLiteral("--top goes with --copy-to") };

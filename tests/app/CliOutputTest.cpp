@@ -70,6 +70,7 @@ TEST(CliOptions, UsageErrors)
                              args({ "--search", "a", "--format", "xml" }),
                              args({ "--search", "a", "--top", "2" }),
                              args({ "--search", "a", "--copy-to", "/o", "--top", "0" }),
+                             args({ "--search", "a", "--copy-to", "", "--top", "3" }),
                              args({ "--search", "a", "--subfolders", "--no-subfolders" }),
                              args({ "--search", "a", "--bogus" }),
                              args({ "--search", "a", "stray" }) }) {
