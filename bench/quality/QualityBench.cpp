@@ -212,12 +212,13 @@ void writeFeatureRow(std::ofstream &csv, const std::string &id, const std::strin
     csv << id << ',' << target << ',' << j.rank << ',' << j.scores.sharpness << ','
         << j.scores.noise << ',' << j.scores.exposure << ',' << j.scores.contrast << ','
         << j.scores.compression << ',' << f.meanLuma << ',' << f.lumaSpread << ','
-        << f.saturatedShare << ',' << f.detail << ',' << f.noiseSigma << ','
-        << s.jpegQuality.value_or(-1) << '\n';
+        << f.saturatedShare << ',' << f.saturatedChannels << ',' << f.detail << ',' << f.noiseSigma
+        << ',' << s.jpegQuality.value_or(-1) << '\n';
 }
 
-const char *kFeatureHeader = "id,target,rank,sharpness,noise,exposure,contrast,compression,"
-                             "meanLuma,lumaSpread,saturatedShare,detail,noiseSigma,jpegQuality\n";
+const char *kFeatureHeader
+    = "id,target,rank,sharpness,noise,exposure,contrast,compression,"
+      "meanLuma,lumaSpread,saturatedShare,saturatedChannels,detail,noiseSigma,jpegQuality\n";
 
 std::vector<std::vector<std::string>> readCsv(const fs::path &path)
 {

@@ -89,23 +89,28 @@ void measureTones(const cv::Mat &luma8, QualityFeatures &f)
 }
 
 // Blown highlights pile up at the ceiling of a channel; a white wall that is merely bright
-// does not, so only the ceiling itself counts.
-double saturatedShare(const cv::Mat &image)
+// does not, so only the ceiling itself counts. Both the pixels with any channel blown and the
+// blown channel values are counted: the first saturates once one channel is blown everywhere
+// (a blue sky pushed up), the second still grows as the other channels follow.
+void measureSaturation(const cv::Mat &image, QualityFeatures &f)
 {
     const int channels = image.channels();
-    std::size_t blown = 0;
+    const int colour = std::min(channels, 3);
+    std::size_t pixels = 0;
+    std::size_t values = 0;
     for (int y = 0; y < image.rows; ++y) {
         const uint8_t *p = image.ptr<uint8_t>(y);
         for (int x = 0; x < image.cols; ++x, p += channels) {
-            const int colour = std::min(channels, 3);
+            int blown = 0;
             for (int c = 0; c < colour; ++c)
-                if (p[c] == 255) {
-                    ++blown;
-                    break;
-                }
+                blown += p[c] == 255;
+            pixels += blown > 0;
+            values += static_cast<std::size_t>(blown);
         }
     }
-    return static_cast<double>(blown) / static_cast<double>(image.total());
+    const double total = static_cast<double>(image.total());
+    f.saturatedShare = static_cast<double>(pixels) / total;
+    f.saturatedChannels = static_cast<double>(values) / (total * colour);
 }
 
 // Noise from the flattest tiles: the residual of a kernel that cancels planes and gentle
@@ -152,7 +157,7 @@ QualityFeatures measureQuality(const cv::Mat &image)
         return f;
     const cv::Mat luma = toLuma(image);
     measureTones(luma, f);
-    f.saturatedShare = saturatedShare(image);
+    measureSaturation(image, f);
     f.noiseSigma = measureNoise(luma);
     f.detail = measureDetail(luma, f.noiseSigma);
     return f;

@@ -12,6 +12,7 @@ struct QualityFeatures
     double meanLuma = 0; // 0..255
     double lumaSpread = 0; // 5th to 95th percentile of luma, 0..255
     double saturatedShare = 0; // share of pixels with a colour channel at its ceiling
+    double saturatedChannels = 0; // share of all colour channel values at their ceiling
     double detail = 0; // Laplacian energy of the sharpest tiles, noise removed
     double noiseSigma = 0; // estimated noise standard deviation, 0..255 scale
 };
