@@ -156,20 +156,6 @@ TEST_F(Form3GalleryTest, ButtonsPageThroughTheThumbnails)
     EXPECT_TRUE(prompts.shown().isEmpty());
 }
 
-TEST_F(Form3GalleryTest, NextOnAFullLastPageTellsTheCount)
-{
-    addResults(6);
-    ASSERT_TRUE(form->showReport());
-    form->loadPics();
-    QTest::mouseClick(form->isButton5, Qt::LeftButton);
-    ASSERT_TRUE(form->isButton5->isEnabled());
-    QTest::mouseClick(form->isButton5, Qt::LeftButton);
-    EXPECT_EQ(prompts.texts(), QStringList({ QStringLiteral("6 image files.") }));
-    EXPECT_EQ(prompts.shown().value(0).caption, u"End");
-    EXPECT_FALSE(form->isButton5->isEnabled());
-    EXPECT_EQ(captions(), QStringList({ u"4"_s, u"5"_s, u"6"_s }));
-}
-
 TEST_F(Form3GalleryTest, DoubleClickPreviewsThatResultsCopy)
 {
     addResults(6);
@@ -186,33 +172,4 @@ TEST_F(Form3GalleryTest, DoubleClickPreviewsThatResultsCopy)
     EXPECT_EQ(onClipboard.pixel(200, 150), colourOf(4).rgb());
     EXPECT_TRUE(form->splash()->isVisible());
     EXPECT_EQ(form->splash()->picture().size(), QSize(400, 300));
-}
-
-TEST_F(Form3GalleryTest, DoubleClickOnAnEmptyOrGoneResultDoesNothing)
-{
-    addResults(4);
-    ASSERT_TRUE(form->showReport());
-    form->loadPics();
-    form->nextClicked(); // position 4 alone
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->setImage(solid({ 3, 3 }, Qt::green));
-
-    form->picture1DblClick(1); // empty slot
-    ASSERT_TRUE(QFile::remove(form->List1[3]));
-    form->picture1DblClick(0); // its result file is gone, its copy is still there
-    EXPECT_EQ(clipboard->image().size(), QSize(3, 3));
-    EXPECT_FALSE(form->splash()->isVisible());
-}
-
-TEST_F(Form3GalleryTest, ClearThumbnailsEmptiesThePage)
-{
-    addResults(5);
-    ASSERT_TRUE(form->showReport());
-    form->loadPics();
-    form->clearThumbnails();
-    EXPECT_EQ(captions(), QStringList({ QString(), QString(), QString() }));
-    for (int slot = 0; slot < 3; ++slot)
-        EXPECT_TRUE(form->Picture1[std::size_t(slot)]->pixmap().isNull());
-    EXPECT_FALSE(form->isButton5->isEnabled());
-    EXPECT_FALSE(form->isButton6->isEnabled());
 }

@@ -80,19 +80,6 @@ TEST_F(GalleryTest, NoCopyMeansAnEmptyBox)
     EXPECT_TRUE(loadThumbnail(copies, dir.filePath(QStringLiteral("never/ranked.png"))).isNull());
 }
 
-TEST_F(GalleryTest, PreviewPutsTheResultsCopyOnTheClipboard)
-{
-    const QStringList list1 { addResult(QStringLiteral("a/cat.png"), Qt::red),
-        addResult(QStringLiteral("b/cat.png"), Qt::blue) };
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->setImage(solid({ 3, 3 }, Qt::green));
-
-    ASSERT_TRUE(putPreviewOnClipboard(list1, 2, copies));
-    const QImage shown = clipboard->image();
-    EXPECT_EQ(shown.size(), QSize(500, 375)); // the copy at its own size, not the 40 by 30 file
-    EXPECT_EQ(shown.pixel(250, 180), qRgb(0, 0, 255));
-}
-
 // Nothing loads: the clipboard keeps what it held and the window is not to be opened.
 TEST_F(GalleryTest, PreviewLeavesTheClipboardAloneWhenNothingLoads)
 {

@@ -7,6 +7,7 @@
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -191,4 +192,31 @@ TEST_F(ReportModelTest, CancelStopsBeforeTheNextRowAndKeepsTheRowsSoFar)
     EXPECT_TRUE(none.stopped);
     EXPECT_TRUE(none.rows.empty());
     EXPECT_EQ(cleanups, 2);
+}
+
+// A camera held upright writes a landscape frame and an orientation tag; the report measures
+// (and the loader shows) the photo as it was taken.
+TEST_F(ReportModelTest, PortraitPhotoIsMeasuredUpright)
+{
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(makeScene(40, 20).save(&buffer, "JPG"));
+    }
+    // APP1 "Exif" with one entry: Orientation (0x0112) = 6, turn 90 degrees clockwise.
+    static const char exif[] = "\xFF\xE1\x00\x22"
+                               "Exif\0\0"
+                               "MM\x00\x2A\x00\x00\x00\x08"
+                               "\x00\x01"
+                               "\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+                               "\x00\x00\x00\x00";
+    jpeg.insert(2, QByteArray(exif, sizeof exif - 1));
+    const QString path = app.filePath(QStringLiteral("pics/portrait.jpg"));
+    ASSERT_TRUE(lis::test::writeFile(path, jpeg));
+
+    EXPECT_EQ(readImageSize(path), QSize(20, 40));
+    const LoadedPicture loaded = LoadPictureFile(path);
+    EXPECT_EQ(loaded.size, QSize(20, 40));
+    EXPECT_EQ(loaded.picture.size(), QSize(20, 40));
 }

@@ -168,15 +168,3 @@ TEST(ThumbnailPager, LongListsPageThroughEveryPosition)
         EXPECT_EQ(seen(pager), "1 2 3 pN") << count;
     }
 }
-
-TEST(ThumbnailPager, ResetEmptiesEverything)
-{
-    ThumbnailPager pager = firstPage(9);
-    pager.loadNextPics();
-    pager.reset();
-    EXPECT_EQ(seen(pager), "- - - pn");
-    EXPECT_EQ(pager.pagePosition(), 0);
-    EXPECT_EQ(pager.count(), 0);
-    // Nothing before the first page.
-    EXPECT_EQ(loads(pager.loadPreviousPics()), "...");
-}
