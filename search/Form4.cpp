@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
-#include <QPushButton>
 
 namespace lis {
 
@@ -75,9 +74,10 @@ void Form4::createControls()
     vkCheck2 = named<QCheckBox>(Frame1, "vkCheck2", QStringLiteral("Search subfolders"));
     vkCheck2->setGeometry(10, 34, 238, 24);
 
-    isButton1 = named<QPushButton>(this, "isButton1", QStringLiteral("OK"));
+    isButton1 = named<isButton>(this, "isButton1", QStringLiteral("OK"));
+    isButton1->setButtonStyle(5);
     isButton1->setGeometry(182, 144, 88, 28);
-    connect(isButton1, &QPushButton::clicked, this, &Form4::confirm);
+    connect(isButton1, &isButton::clicked, this, &Form4::confirm);
 }
 
 void Form4::load()

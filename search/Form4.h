@@ -1,12 +1,13 @@
 #pragma once
 
+#include "widgets/isButton.h"
+
 #include <QWidget>
 
 class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
-class QPushButton;
 
 namespace lis {
 
@@ -26,7 +27,7 @@ public:
     QFrame *Frame1 = nullptr;
     QCheckBox *vkCheck1 = nullptr; // Search hidden files
     QCheckBox *vkCheck2 = nullptr; // Search subfolders
-    QPushButton *isButton1 = nullptr; // OK
+    isButton *isButton1 = nullptr; // OK
 
 private:
     void createControls();

@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -108,18 +107,20 @@ void Form1::createControls()
     XP_ProgressBar1->setBrushStyle(0);
     XP_ProgressBar1->setFont(controlFont());
 
-    isButton2 = named<QPushButton>(this, "isButton2", QStringLiteral("Start"));
+    isButton2 = named<isButton>(this, "isButton2", QStringLiteral("Start"));
     isButton2->setGeometry(twips(8280, 3840, 1215, 375));
-    isButton3 = named<QPushButton>(this, "isButton3", QStringLiteral("Cancel"));
+    isButton3 = named<isButton>(this, "isButton3", QStringLiteral("Cancel"));
     isButton3->setGeometry(twips(9720, 3840, 1215, 375));
     isButton3->setEnabled(false);
 
     vkTextBox1 = named<QLineEdit>(this, "vkTextBox1");
     vkTextBox1->setGeometry(twips(120, 4680, 7935, 375));
-    isButton1 = named<QPushButton>(this, "isButton1", QStringLiteral("Browse..."));
+    isButton1 = named<isButton>(this, "isButton1", QStringLiteral("Browse..."));
     isButton1->setGeometry(twips(8280, 4680, 1215, 375));
-    for (QPushButton *button : { isButton1, isButton2, isButton3 })
+    for (isButton *button : { isButton1, isButton2, isButton3 }) {
+        button->setButtonStyle(5);
         button->setFont(controlFont());
+    }
 
     StatusBar1 = named<QStatusBar>(this, "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
@@ -128,9 +129,9 @@ void Form1::createControls()
     connect(List1, &QListWidget::currentRowChanged, this, &Form1::List1_Click);
     connect(vkOptionButton1, &QRadioButton::clicked, this, &Form1::SelectALLAPI);
     connect(vkOptionButton2, &QRadioButton::clicked, this, &Form1::DeSelectAll);
-    connect(isButton1, &QPushButton::clicked, this, &Form1::browse);
-    connect(isButton2, &QPushButton::clicked, this, &Form1::start);
-    connect(isButton3, &QPushButton::clicked, this, &Form1::cancel);
+    connect(isButton1, &isButton::clicked, this, &Form1::browse);
+    connect(isButton2, &isButton::clicked, this, &Form1::start);
+    connect(isButton3, &isButton::clicked, this, &Form1::cancel);
 }
 
 void Form1::load(const QStringList &resultPaths)

@@ -2,6 +2,7 @@
 
 #include "copy/CopyRun.h"
 #include "dialogs/FolderPicker.h"
+#include "widgets/isButton.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -13,7 +14,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 class QRadioButton;
 class QStatusBar;
 
@@ -65,10 +65,10 @@ public:
     QRadioButton *vkOptionButton1 = nullptr; // Select All
     QRadioButton *vkOptionButton2 = nullptr; // Deselect All
     XP_ProgressBar *XP_ProgressBar1 = nullptr;
-    QPushButton *isButton2 = nullptr; // Start
-    QPushButton *isButton3 = nullptr; // Cancel
+    isButton *isButton2 = nullptr; // Start
+    isButton *isButton3 = nullptr; // Cancel
     QLineEdit *vkTextBox1 = nullptr; // output folder
-    QPushButton *isButton1 = nullptr; // Browse...
+    isButton *isButton1 = nullptr; // Browse...
     QStatusBar *StatusBar1 = nullptr;
 
     bool CancelCopy = false;
