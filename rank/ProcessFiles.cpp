@@ -49,6 +49,10 @@ public:
         PreparedBitmap prepared = m_pending.front().get();
         m_pending.pop_front();
         topUp(); // every worker stays busy while this file is written and ranked
+        // A file changed or removed since it was read ahead is read again now, so the outcome
+        // is what the one-file loop would have seen at this point.
+        if (stampSource(m_files.at(index)) != prepared.source)
+            prepared = prepareBitmap(m_files.at(index));
         return prepared;
     }
 

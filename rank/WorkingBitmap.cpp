@@ -41,8 +41,8 @@ SourceBytes readSource(const QString &path)
 PreparedBitmap fromDecoded(DecodedImage decoded)
 {
     if (decoded.problem != ImageProblem::None)
-        return { decoded.problem, {}, {}, false };
-    return { ImageProblem::None, encodeBmp24(decoded.image), decoded.image.size(), false };
+        return PreparedBitmap::failed(decoded.problem);
+    return PreparedBitmap::made(encodeBmp24(decoded.image), decoded.image.size(), false);
 }
 
 // Whether an uncompressed BMP holds all the pixel rows its header declares. Qt's reader pads a
@@ -98,14 +98,14 @@ std::optional<PreparedBitmap> takeNarrowBmp(const QByteArray &data)
     if (size.height() < 0)
         size.setHeight(-size.height()); // a top-down BMP: Qt reports its height negative
     if (!size.isValid())
-        return PreparedBitmap { ImageProblem::Damaged, {}, {}, false };
+        return PreparedBitmap::failed(ImageProblem::Damaged);
     if (qint64(size.width()) * size.height() > kMaxDecodedPixels)
-        return PreparedBitmap { ImageProblem::TooLarge, {}, {}, false };
+        return PreparedBitmap::failed(ImageProblem::TooLarge);
     if (size.width() > kWorkingBitmapBox)
         return std::nullopt;
     if (isCutShort(data) || reader.read().isNull())
-        return PreparedBitmap { ImageProblem::Damaged, {}, {}, false };
-    return PreparedBitmap { ImageProblem::None, data, size, true };
+        return PreparedBitmap::failed(ImageProblem::Damaged);
+    return PreparedBitmap::made(data, size, true);
 }
 
 bool writeWhole(const QString &path, const QByteArray &bytes)
@@ -139,14 +139,26 @@ bool bmpCheck(const QString &path)
     return !reader.read().isNull();
 }
 
+SourceStamp stampSource(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return {};
+    return { true, info.size(), info.lastModified().toMSecsSinceEpoch() };
+}
+
 PreparedBitmap prepareBitmap(const QString &source)
 {
+    const SourceStamp stamp = stampSource(source);
+    PreparedBitmap prepared;
     // Sizes are checked before decoding, but memory can still run out on a busy machine.
     try {
-        return prepareBitmapOrThrow(source);
+        prepared = prepareBitmapOrThrow(source);
     } catch (const std::bad_alloc &) {
-        return { ImageProblem::TooLarge, {}, {}, false };
+        prepared = PreparedBitmap::failed(ImageProblem::TooLarge);
     }
+    prepared.source = stamp;
+    return prepared;
 }
 
 namespace {
@@ -155,9 +167,9 @@ PreparedBitmap prepareBitmapOrThrow(const QString &source)
 {
     SourceBytes bytes = readSource(source);
     if (bytes.problem != ImageProblem::None)
-        return { bytes.problem, {}, {}, false };
+        return PreparedBitmap::failed(bytes.problem);
     if (!bmpPixelsComplete(bytes.data))
-        return { ImageProblem::Damaged, {}, {}, false };
+        return PreparedBitmap::failed(ImageProblem::Damaged);
     if (bmpFileCheck(source)) {
         if (std::optional<PreparedBitmap> narrow = takeNarrowBmp(bytes.data))
             return std::move(*narrow);

@@ -17,6 +17,17 @@ bool bmpFileCheck(const QString &fileName);
 // True when the picture loader can read the file (whatever its name says).
 bool bmpCheck(const QString &path);
 
+// What a source file looked like when it was read: a file prepared ahead is prepared again when
+// it has changed or gone by the time its turn comes.
+struct SourceStamp
+{
+    bool isFile = false;
+    qint64 size = -1;
+    qint64 modifiedMs = 0;
+    bool operator==(const SourceStamp &) const = default;
+};
+SourceStamp stampSource(const QString &path);
+
 // The working bitmap of one found file, made in memory from the source alone, so it can be
 // prepared ahead on another thread and written to the fixed working path in list order.
 struct PreparedBitmap
@@ -25,7 +36,23 @@ struct PreparedBitmap
     QByteArray bitmap; // the BMP bytes of the working bitmap
     QSize size; // its pixel size
     bool copiedSource = false; // a BMP source taken over unchanged, byte for byte
+    SourceStamp source; // the source as it was just before it was read
     bool ok() const { return problem == ImageProblem::None; }
+
+    static PreparedBitmap failed(ImageProblem why)
+    {
+        PreparedBitmap prepared;
+        prepared.problem = why;
+        return prepared;
+    }
+    static PreparedBitmap made(QByteArray bitmap, QSize size, bool copiedSource)
+    {
+        PreparedBitmap prepared;
+        prepared.bitmap = std::move(bitmap);
+        prepared.size = size;
+        prepared.copiedSource = copiedSource;
+        return prepared;
+    }
 };
 
 // Converts and scales in one pass: a BMP source that the loader reads and that is at most 500

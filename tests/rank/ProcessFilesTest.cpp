@@ -9,6 +9,7 @@
 #include "tests/support/TestImages.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -139,6 +140,48 @@ TEST_P(ProcessFilesModes, CancelDuringTheSecondFileKeepsTwoRows)
     EXPECT_EQ(rows[1].second, QStringLiteral("102"));
     EXPECT_EQ(resultsFolderContents(box.paths).size(), 2u);
     EXPECT_EQ(bmpSize(readFile(box.paths.workingBitmap())), QSize(101, 50));
+}
+
+// Files change after the walk, while the run is under way: the loop sees each file as it is
+// when its turn comes, even a file already read ahead.
+TEST_P(ProcessFilesModes, FilesChangedDuringTheRunAreSeenAsTheyAreWhenReached)
+{
+    QTemporaryDir root;
+    QStringList files;
+    for (int i = 0; i < 6; ++i) {
+        files << root.filePath(QStringLiteral("p%1.png").arg(i));
+        ASSERT_TRUE(saveImage(makeScene(100 + i, 50, i), files.last(), "PNG"));
+    }
+    Sandbox box;
+    const auto ranker = RankLibrary::forFile(fakeRankerFile());
+    int checks = 0, yieldsInFile = 0;
+    bool changed = false;
+    RunHooks hooks;
+    hooks.cancelRequested = [&] {
+        ++checks;
+        yieldsInFile = 0;
+        return false;
+    };
+    hooks.yield = [&] {
+        if (checks == 2 && ++yieldsInFile == 2 && !changed) {
+            changed = true;
+            QFile::remove(files[2]);
+            writeFile(files[3], QByteArray(4000, '\x11'));
+            QFile::remove(files[4]);
+            saveImage(makeScene(150, 40, 9), files[4], "PNG");
+        }
+    };
+    const ProcessFilesResult result = run(box, *ranker, files, GetParam(), hooks);
+    ASSERT_TRUE(changed);
+    ASSERT_EQ(result.files.size(), 6u);
+    EXPECT_EQ(result.files[2].problem, ImageProblem::Missing);
+    EXPECT_EQ(result.files[3].problem, ImageProblem::Unsupported);
+    EXPECT_EQ(result.files[4].rank, 151);
+    EXPECT_EQ(result.files[5].rank, 106);
+    const auto rows = rowsInOrder(box.paths);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[2].second, u"0");
+    EXPECT_EQ(rows[3].second, u"0");
 }
 
 TEST_P(ProcessFilesModes, WithoutTheLibraryEveryFileGetsRankZero)
