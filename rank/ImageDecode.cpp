@@ -94,35 +94,6 @@ QImage flattened(QImage image)
     return flat;
 }
 
-quint32 little32(const QByteArray &data, qsizetype at)
-{
-    quint32 value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | uchar(data[at + i]);
-    return value;
-}
-
-bool bmpCutShort(const QByteArray &data)
-{
-    constexpr qsizetype kInfoHeaderEnd = 54;
-    if (data.size() < kInfoHeaderEnd)
-        return true;
-    const quint32 headerSize = little32(data, 14);
-    if (headerSize < 40) // the old OS/2 header: let the reader judge
-        return false;
-    const quint32 compression = little32(data, 30);
-    if (compression != 0 && compression != 3) // run-length data has no fixed length
-        return false;
-    const qint64 width = qint32(little32(data, 18));
-    const qint64 height = std::abs(qint64(qint32(little32(data, 22))));
-    const qint64 bits = uchar(data[28]) | (uchar(data[29]) << 8);
-    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-    const qint64 lastRowBytes = (width * bits + 7) / 8; // some writers leave off its padding
-    if (height == 0)
-        return false;
-    return data.size() < qint64(little32(data, 10)) + rowBytes * (height - 1) + lastRowBytes;
-}
-
 bool gifCutShort(const QByteArray &data)
 {
     qsizetype end = data.size();
@@ -227,11 +198,7 @@ JpegDecodeResult decodeJpegFitted(const QByteArray &data, int box)
 
 bool isCutShort(const QByteArray &data)
 {
-    if (data.startsWith("BM"))
-        return bmpCutShort(data);
-    if (data.startsWith("GIF8"))
-        return gifCutShort(data);
-    return false;
+    return data.startsWith("GIF8") && gifCutShort(data);
 }
 
 DecodedImage decodeFitted(const QByteArray &data, int box)

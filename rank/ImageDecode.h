@@ -43,8 +43,8 @@ JpegDecodeResult decodeJpegFitted(const QByteArray &data, int box);
 
 bool looksLikeJpeg(const QByteArray &data);
 
-// Qt's BMP and GIF readers return whatever part of a cut-off file they got; these formats say
-// how long they are (BMP: the header's size, GIF: the trailer), so a short file is caught here.
+// Qt's GIF reader returns whatever part of a cut-off file it got; a GIF ends with its trailer,
+// so a short file is caught here. (BMPs are measured against their header before decoding.)
 bool isCutShort(const QByteArray &data);
 
 // A 24-bit bottom-up BMP of the picture (alpha is dropped).

@@ -103,7 +103,7 @@ std::optional<PreparedBitmap> takeNarrowBmp(const QByteArray &data)
         return PreparedBitmap::failed(ImageProblem::TooLarge);
     if (size.width() > kWorkingBitmapBox)
         return std::nullopt;
-    if (isCutShort(data) || reader.read().isNull())
+    if (reader.read().isNull())
         return PreparedBitmap::failed(ImageProblem::Damaged);
     return PreparedBitmap::made(data, size, true);
 }
