@@ -71,7 +71,7 @@ LoadedPicture LoadPictureFile(const QString &path, const QColor &backColour)
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize raw = reader.size();
-    if (raw.isValid())
+    if (raw.isValid() && boundedDecodeSize(raw) != raw)
         reader.setScaledSize(boundedDecodeSize(raw));
     const QSize own = raw.isValid() ? uprightSize(raw, reader.transformation()) : QSize();
     const QImage image = reader.read();
