@@ -12,7 +12,28 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <chrono>
+#include <future>
+
 namespace lis {
+
+namespace {
+
+// The ranking library pulls in a large tree of shared libraries (a few hundred milliseconds to
+// load); it is loaded on another thread while the window keeps processing its events. Nothing
+// else touches the binding until the load has finished.
+void loadRankerWhileLive(RankLibrary &ranker, const RunHooks &hooks)
+{
+    using namespace std::chrono_literals;
+    if (ranker.loadAttempts() > 0)
+        return;
+    std::future<bool> loading
+        = std::async(std::launch::async, [&ranker] { return ranker.isAvailable(); });
+    while (loading.wait_for(10ms) != std::future_status::ready)
+        hooks.doYield();
+}
+
+} // namespace
 
 RunRefusal checkRunInput(const QString &keyword, const QString &location)
 {
@@ -78,9 +99,13 @@ void prepareRanking(const RunEngine &engine, ResultsCopies &copies)
 ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &foundFiles,
                                   ResultsCopies &copies, const RunHooks &hooks)
 {
+    if (!foundFiles.isEmpty())
+        loadRankerWhileLive(engine.ranker, hooks);
     ResultStore::Batch batch(engine.store);
     const RankRun run { engine.paths, engine.store, engine.ranker, hooks };
-    return processFiles(run, foundFiles, copies);
+    // The next file is decoded on the second core while this one is ranked; the rows, results
+    // copies and working bitmap are the same as one file at a time.
+    return processFiles(run, foundFiles, copies, PipelineMode::ReadAhead);
 }
 
 } // namespace lis
