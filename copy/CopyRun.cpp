@@ -1,5 +1,7 @@
 #include "copy/CopyRun.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace lis {
@@ -20,6 +22,51 @@ QSet<QString> originalsOf(const QList<CopyItem> &items)
     return originals;
 }
 
+// "photo.jpg" → "photo (2).jpg"; the extension stays last so the copy keeps its type's name.
+QString numberedName(const QString &name, int number)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString suffix = QStringLiteral(" (%1)").arg(number);
+    return dot <= 0 ? name + suffix : name.left(dot) + suffix + name.mid(dot);
+}
+
+// Results from different folders may share a file name. The first keeps it; a later one gets a
+// numbered name that neither this run nor anything already in the folder uses, so one chosen
+// result never silently replaces another.
+class NameKeeper
+{
+public:
+    explicit NameKeeper(QString folder)
+        : m_folder(std::move(folder))
+    { }
+
+    // The file name to copy a source under; empty for its own.
+    QString nameFor(const QString &source) const
+    {
+        return m_written.contains(destinationFor(source, m_folder).toCaseFolded())
+            ? freeNumberedName(source)
+            : QString();
+    }
+    // The source's name with the first number that no file in the folder and no copy of this
+    // run has.
+    QString freeNumberedName(const QString &source) const
+    {
+        const QString name = QFileInfo(QDir::fromNativeSeparators(source)).fileName();
+        for (int number = 2;; ++number) {
+            QString candidate = numberedName(name, number);
+            const QString path = destinationFor(source, m_folder, candidate);
+            const QFileInfo info(path);
+            if (!m_written.contains(path.toCaseFolded()) && !info.exists() && !info.isSymLink())
+                return candidate;
+        }
+    }
+    void wrote(const QString &destination) { m_written.insert(destination.toCaseFolded()); }
+
+private:
+    QString m_folder;
+    QSet<QString> m_written;
+};
+
 } // namespace
 
 qsizetype CopyRunResult::count(CopyStatus status) const
@@ -36,6 +83,7 @@ CopyRunResult copyItems(const QList<CopyItem> &items, const QString &outputFolde
         progress.begin(total);
 
     const FileCopier copier(originalsOf(items));
+    NameKeeper names(outputFolder);
     CopyRunResult run;
     run.results.reserve(total);
     for (int i = 0; i < total; ++i) {
@@ -48,8 +96,18 @@ CopyRunResult copyItems(const QList<CopyItem> &items, const QString &outputFolde
             return run;
         }
         const CopyItem &item = items.at(i);
-        run.results.append(item.selected ? copier.copy(item.path, outputFolder)
-                                         : CopyResult { CopyStatus::NotSelected, {}, {} });
+        if (item.selected) {
+            CopyResult result = copier.copy(item.path, outputFolder, names.nameFor(item.path));
+            if (result.status == CopyStatus::ProtectedOriginal) {
+                // Another result lives under that name: it stays, this one comes in beside it.
+                result = copier.copy(item.path, outputFolder, names.freeNumberedName(item.path));
+            }
+            if (result.status == CopyStatus::Copied)
+                names.wrote(result.destination);
+            run.results.append(std::move(result));
+        } else {
+            run.results.append({ CopyStatus::NotSelected, {}, {} });
+        }
         hooks.doYield();
         if (progress.advance)
             progress.advance(i + 1);

@@ -35,7 +35,9 @@ struct CopyRunResult
 // Copies the chosen items into the output folder, in list order. Before each item it yields and
 // reads the cancel flag; a cancel empties the bar and ends the run before that item. A failing
 // item is recorded and the run goes on. No source file is ever changed: a destination that is
-// one of the list's own files is skipped.
+// one of the list's own files is never written to: the source itself is skipped, another result
+// gets a numbered name beside it. A file already in the folder under a result's name is
+// replaced; a second chosen result with a name this run already wrote gets a numbered name.
 CopyRunResult copyItems(const QList<CopyItem> &items, const QString &outputFolder,
     const RunHooks &hooks, const CopyProgressHooks &progress = {});
 

@@ -43,10 +43,11 @@ CopyResult failed(const QString &destination, QString why)
 
 } // namespace
 
-QString destinationFor(const QString &source, const QString &outputFolder)
+QString destinationFor(const QString &source, const QString &outputFolder, const QString &fileName)
 {
     const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(outputFolder));
-    const QString name = QFileInfo(QDir::fromNativeSeparators(source)).fileName();
+    const QString name
+        = fileName.isEmpty() ? QFileInfo(QDir::fromNativeSeparators(source)).fileName() : fileName;
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
@@ -55,9 +56,10 @@ QString FileCopier::canonicalOf(const QString &path)
     return QFileInfo(path).canonicalFilePath();
 }
 
-CopyResult FileCopier::copy(const QString &source, const QString &outputFolder) const
+CopyResult FileCopier::copy(
+    const QString &source, const QString &outputFolder, const QString &fileName) const
 {
-    const QString destination = destinationFor(source, outputFolder);
+    const QString destination = destinationFor(source, outputFolder, fileName);
     if (!isRegularFile(source))
         return { CopyStatus::SourceMissing, destination, {} };
     if (!QFileInfo(outputFolder).isDir())

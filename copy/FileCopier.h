@@ -24,8 +24,9 @@ struct CopyResult
 };
 
 // Where a source lands in an output folder: the folder (with or without trailing separators,
-// native or not) joined with the source's own file name.
-QString destinationFor(const QString &source, const QString &outputFolder);
+// native or not) joined with the source's own file name, or with the given one.
+QString destinationFor(
+    const QString &source, const QString &outputFolder, const QString &fileName = {});
 
 // Copies single files into a folder without ever losing data: the bytes go to a temporary file
 // in the destination folder that is renamed over the final name only once complete, so a failed
@@ -40,7 +41,9 @@ public:
         : m_protected(std::move(protectedFiles))
     { }
 
-    CopyResult copy(const QString &source, const QString &outputFolder) const;
+    // Copies a source into the folder under its own file name, or under the given one.
+    CopyResult copy(
+        const QString &source, const QString &outputFolder, const QString &fileName = {}) const;
 
     // The canonical path of an existing file, the empty string for anything else.
     static QString canonicalOf(const QString &path);

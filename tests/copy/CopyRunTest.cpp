@@ -124,8 +124,26 @@ TEST_F(CopyRunTest, ReplacesAnExistingFileAndKeepsTheSourceTime)
     EXPECT_EQ(outputEntries(), QStringList { QStringLiteral("same.jpg") });
 }
 
+// Results from different folders that share a name all arrive; what was there before under the
+// shared name is replaced, anything else is left alone.
+TEST_F(CopyRunTest, ResultsSharingANameAllArrive)
+{
+    const QString first = result(QStringLiteral("2019/dup.jpg"));
+    const QString second = result(QStringLiteral("2020/dup.jpg"));
+    ASSERT_TRUE(writeFile(output() + QStringLiteral("/dup.jpg"), "last week's copy"));
+    ASSERT_TRUE(writeFile(output() + QStringLiteral("/dup (2).jpg"), "someone else's"));
+
+    const CopyRunResult run = copyItems(allSelected({ first, second }), output(), RunHooks {});
+    EXPECT_EQ(run.count(CopyStatus::Copied), 2);
+    EXPECT_EQ(readFile(output() + QStringLiteral("/dup.jpg")), readFile(first));
+    EXPECT_EQ(readFile(output() + QStringLiteral("/dup (2).jpg")), QByteArray("someone else's"));
+    EXPECT_EQ(readFile(output() + QStringLiteral("/dup (3).jpg")), readFile(second));
+    EXPECT_EQ(outputEntries().size(), 3);
+}
+
 // Copying results into a folder that holds results (their own folder, or a link to it) must
-// leave every original exactly as it was, whatever the order of the list.
+// leave every original exactly as it was, whatever the order of the list; a result whose name
+// another result already has there comes in beside it.
 TEST_F(CopyRunTest, OriginalsInTheOutputFolderAreNeverReplaced)
 {
     const QString inOutput = output() + QStringLiteral("/dup.jpg");
@@ -138,10 +156,12 @@ TEST_F(CopyRunTest, OriginalsInTheOutputFolderAreNeverReplaced)
     for (const QList<CopyItem> &items :
         { allSelected({ elsewhere, inOutput }), allSelected({ inOutput, elsewhere }) }) {
         const CopyRunResult run = copyItems(items, output(), RunHooks {});
-        EXPECT_EQ(run.count(CopyStatus::Copied), 0);
+        EXPECT_EQ(run.count(CopyStatus::Copied), 1);
         EXPECT_EQ(run.count(CopyStatus::SameFile), 1);
-        EXPECT_EQ(run.count(CopyStatus::ProtectedOriginal), 1);
         EXPECT_EQ(readFile(inOutput), bytesFor(QStringLiteral("original in output")));
+        const QString beside = output() + QStringLiteral("/dup (2).jpg");
+        EXPECT_EQ(readFile(beside), bytesFor(QStringLiteral("dup.jpg")));
+        QFile::remove(beside);
     }
     for (const QString &folder : { sources(), sources() + u'/', link }) {
         const CopyRunResult run = copyItems(allSelected({ own, elsewhere }), folder, RunHooks {});
