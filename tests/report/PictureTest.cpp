@@ -53,17 +53,6 @@ INSTANTIATE_TEST_SUITE_P(Picture, FitArithmetic,
         FitCase { { 1, 1 }, { 161, 89 }, { 36, 0, 89, 89 } },
         FitCase { { 0, 300 }, { 161, 89 }, {} }, FitCase { { 400, 300 }, { 0, 89 }, {} }));
 
-TEST(Picture, RoundsHalvesToEven)
-{
-    EXPECT_EQ(roundHalfToEven(0.5), 0);
-    EXPECT_EQ(roundHalfToEven(1.5), 2);
-    EXPECT_EQ(roundHalfToEven(2.5), 2);
-    EXPECT_EQ(roundHalfToEven(36.5), 36);
-    EXPECT_EQ(roundHalfToEven(118.67), 119);
-    EXPECT_EQ(roundHalfToEven(-1.5), -2);
-    EXPECT_EQ(roundHalfToEven(1e12), INT_MAX);
-}
-
 TEST(Picture, FittedResizeCentresAndLeavesWhiteBands)
 {
     const QImage picture

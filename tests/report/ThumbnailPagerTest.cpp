@@ -57,71 +57,51 @@ TEST(ThumbnailPager, OneToThreeResultsFitOnePage)
     EXPECT_EQ(seen(firstPage(0)), "- - - pn");
 }
 
-TEST(ThumbnailPager, FourResults)
+// Clicks on Next ('N') and Previous ('P') from the first page, with what the person sees and
+// which entries the window loads after each click, and the "End" messages shown on the way.
+TEST(ThumbnailPager, ClickScripts)
 {
-    FakePrompts prompts;
-    ThumbnailPager pager = firstPage(4);
-    EXPECT_EQ(seen(pager), "1 2 3 pN");
-
-    ThumbnailPager::Changes changes;
-    EXPECT_EQ(pager.nextClicked(prompts, &changes), NextOutcome::Paged);
-    EXPECT_EQ(seen(pager), "4 - - Pn");
-    EXPECT_EQ(loads(changes), "3--");
-    EXPECT_EQ(pager.pagePosition(), 0);
-
-    EXPECT_EQ(loads(pager.loadPreviousPics()), "012");
-    EXPECT_EQ(seen(pager), "1 2 3 pN");
-    EXPECT_TRUE(prompts.shown().isEmpty());
-}
-
-TEST(ThumbnailPager, FiveResults)
-{
-    FakePrompts prompts;
-    ThumbnailPager pager = firstPage(5);
-    ThumbnailPager::Changes changes;
-    pager.nextClicked(prompts, &changes);
-    EXPECT_EQ(seen(pager), "4 5 - Pn");
-    EXPECT_EQ(loads(changes), "34-");
-}
-
-TEST(ThumbnailPager, SixResultsEndWithTheEndMessage)
-{
-    FakePrompts prompts;
-    ThumbnailPager pager = firstPage(6);
-    EXPECT_EQ(pager.nextClicked(prompts), NextOutcome::Paged);
-    EXPECT_EQ(seen(pager), "4 5 6 PN");
-    EXPECT_TRUE(prompts.shown().isEmpty());
-
-    EXPECT_EQ(pager.nextClicked(prompts), NextOutcome::EndOfList);
-    EXPECT_EQ(seen(pager), "4 5 6 Pn");
-    ASSERT_EQ(prompts.shown().size(), 1);
-    EXPECT_EQ(prompts.shown()[0].caption, u"End");
-    EXPECT_EQ(prompts.shown()[0].text, u"6 image files.");
-    EXPECT_EQ(prompts.shown()[0].icon, MessageIcon::Information);
-}
-
-TEST(ThumbnailPager, SevenResultsPageForwardAndBack)
-{
-    FakePrompts prompts;
-    ThumbnailPager pager = firstPage(7);
-    pager.nextClicked(prompts);
-    EXPECT_EQ(seen(pager), "4 5 6 PN");
-    pager.nextClicked(prompts);
-    EXPECT_EQ(seen(pager), "7 - - Pn");
-    pager.loadPreviousPics();
-    EXPECT_EQ(seen(pager), "4 5 6 PN");
-    pager.loadPreviousPics();
-    EXPECT_EQ(seen(pager), "1 2 3 pN");
-    EXPECT_TRUE(prompts.shown().isEmpty());
-}
-
-TEST(ThumbnailPager, FewResultsNextClickOnlyTellsTheCount)
-{
-    FakePrompts prompts;
-    ThumbnailPager pager = firstPage(3);
-    EXPECT_EQ(pager.nextClicked(prompts), NextOutcome::EndOfList);
-    EXPECT_EQ(seen(pager), "1 2 3 pn");
-    ASSERT_EQ(prompts.texts(), QStringList({ QStringLiteral("3 image files.") }));
+    struct Step
+    {
+        char click;
+        const char *seen;
+        const char *loads;
+    };
+    struct Script
+    {
+        int count;
+        std::vector<Step> steps;
+        QStringList messages;
+    };
+    const std::vector<Script> scripts {
+        { 3, { { 'N', "1 2 3 pn", "..." } }, { QStringLiteral("3 image files.") } },
+        { 4, { { 'N', "4 - - Pn", "3--" }, { 'P', "1 2 3 pN", "012" } }, {} },
+        { 5, { { 'N', "4 5 - Pn", "34-" }, { 'P', "1 2 3 pN", "012" } }, {} },
+        { 6, { { 'N', "4 5 6 PN", "345" }, { 'N', "4 5 6 Pn", "..." }, { 'P', "1 2 3 pN", "012" } },
+            { QStringLiteral("6 image files.") } },
+        { 7,
+            { { 'N', "4 5 6 PN", "345" }, { 'N', "7 - - Pn", "6--" }, { 'P', "4 5 6 PN", "345" },
+                { 'P', "1 2 3 pN", "012" } },
+            {} },
+    };
+    for (const Script &script : scripts) {
+        FakePrompts prompts;
+        ThumbnailPager pager = firstPage(script.count);
+        for (const Step &step : script.steps) {
+            ThumbnailPager::Changes changes;
+            if (step.click == 'N')
+                pager.nextClicked(prompts, &changes);
+            else
+                changes = pager.loadPreviousPics();
+            EXPECT_EQ(seen(pager), step.seen) << script.count << step.click;
+            EXPECT_EQ(loads(changes), step.loads) << script.count << step.click;
+        }
+        EXPECT_EQ(prompts.texts(), script.messages) << script.count;
+        for (const FakePrompts::Shown &shown : prompts.shown()) {
+            EXPECT_EQ(shown.caption, u"End");
+            EXPECT_EQ(shown.icon, MessageIcon::Information);
+        }
+    }
 }
 
 // A first page whose second or third result file is gone shows that slot empty; paging still
