@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QUrl>
@@ -82,9 +81,9 @@ void Form3::createControls()
 {
     vkTextBox3 = named<QLineEdit>(this, "vkTextBox3");
     vkTextBox3->setGeometry(10, 10, 300, 26);
-    isButton2 = named<QPushButton>(this, "isButton2", QStringLiteral("Search"));
+    isButton2 = named<isButton>(this, "isButton2", QStringLiteral("Search"));
     isButton2->setGeometry(320, 10, 90, 26);
-    connect(isButton2, &QPushButton::clicked, this, &Form3::runSearch);
+    connect(isButton2, &isButton::clicked, this, &Form3::runSearch);
     connect(vkTextBox3, &QLineEdit::returnPressed, this, &Form3::runSearch);
     lblTellMe = named<QLabel>(this, "lblTellMe", QStringLiteral("<a href=\"help\">Online Help</a>"));
     lblTellMe->setGeometry(730, 12, 92, 22);
@@ -102,24 +101,24 @@ void Form3::createControls()
     ListView2->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView2->setAllColumnsShowFocus(true);
 
-    isButton4 = named<QPushButton>(this, "isButton4", QStringLiteral("Cancel"));
+    isButton4 = named<isButton>(this, "isButton4", QStringLiteral("Cancel"));
     isButton4->setGeometry(622, 44, 100, 28);
     isButton4->setEnabled(false);
-    connect(isButton4, &QPushButton::clicked, this, &Form3::cancelClicked);
-    isButton8 = named<QPushButton>(this, "isButton8", QStringLiteral("Options"));
+    connect(isButton4, &isButton::clicked, this, &Form3::cancelClicked);
+    isButton8 = named<isButton>(this, "isButton8", QStringLiteral("Options"));
     isButton8->setGeometry(622, 80, 100, 28);
-    connect(isButton8, &QPushButton::clicked, this,
+    connect(isButton8, &isButton::clicked, this,
             [this] { showOptionsWindow(*this, m_context.settings); });
-    isButton7 = named<QPushButton>(this, "isButton7", QStringLiteral("Copy..."));
+    isButton7 = named<isButton>(this, "isButton7", QStringLiteral("Copy..."));
     isButton7->setGeometry(622, 116, 100, 28);
     isButton7->setEnabled(false);
-    connect(isButton7, &QPushButton::clicked, this, &Form3::showCopyWindow);
+    connect(isButton7, &isButton::clicked, this, &Form3::showCopyWindow);
 
     vkTextBox1 = named<QLineEdit>(this, "vkTextBox1");
     vkTextBox1->setGeometry(10, 258, 500, 26);
-    isButton1 = named<QPushButton>(this, "isButton1", QStringLiteral("Browse..."));
+    isButton1 = named<isButton>(this, "isButton1", QStringLiteral("Browse..."));
     isButton1->setGeometry(520, 258, 90, 26);
-    connect(isButton1, &QPushButton::clicked, this, [this] {
+    connect(isButton1, &isButton::clicked, this, [this] {
         const QString picked = FolderPickers(m_context.prompts).browseForSearchFolder();
         if (!picked.isEmpty())
             vkTextBox1->setText(picked);
@@ -145,12 +144,16 @@ void Form3::createControls()
     Label6 = captions[1];
     Label7 = captions[2];
 
-    isButton6 = named<QPushButton>(this, "isButton6", QStringLiteral("   Previous"));
+    isButton6 = named<isButton>(this, "isButton6", QStringLiteral("   Previous"));
     isButton6->setGeometry(540, 340, 100, 28);
     isButton6->setEnabled(false);
-    isButton5 = named<QPushButton>(this, "isButton5", QStringLiteral("Next"));
+    isButton5 = named<isButton>(this, "isButton5", QStringLiteral("Next"));
     isButton5->setGeometry(650, 340, 100, 28);
     isButton5->setEnabled(false);
+    // Every button of the window is the standard drawn button.
+    for (isButton *button :
+        { isButton2, isButton4, isButton8, isButton7, isButton1, isButton6, isButton5 })
+        button->setButtonStyle(5);
 
     StatusBar1 = named<QStatusBar>(this, "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);

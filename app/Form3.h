@@ -4,6 +4,7 @@
 #include "rank/ProcessFiles.h"
 #include "rank/ResultsCopies.h"
 #include "report/ThumbnailPager.h"
+#include "widgets/isButton.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -16,7 +17,6 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QStatusBar;
 class QTreeWidget;
 
@@ -64,16 +64,16 @@ public:
     const ThumbnailPager &pager() const { return m_pager; }
 
     QLineEdit *vkTextBox3 = nullptr; // keyword
-    QPushButton *isButton2 = nullptr; // Search
+    isButton *isButton2 = nullptr; // Search
     QTreeWidget *ListView2 = nullptr; // report
-    QPushButton *isButton4 = nullptr; // Cancel
-    QPushButton *isButton8 = nullptr; // Options
-    QPushButton *isButton7 = nullptr; // Copy...
+    isButton *isButton4 = nullptr; // Cancel
+    isButton *isButton8 = nullptr; // Options
+    isButton *isButton7 = nullptr; // Copy...
     QLineEdit *vkTextBox1 = nullptr; // location
-    QPushButton *isButton1 = nullptr; // Browse...
+    isButton *isButton1 = nullptr; // Browse...
     QCheckBox *vkCheck1 = nullptr; // Remember search path
-    QPushButton *isButton6 = nullptr; // Previous
-    QPushButton *isButton5 = nullptr; // Next
+    isButton *isButton6 = nullptr; // Previous
+    isButton *isButton5 = nullptr; // Next
     std::array<QLabel *, 3> Picture1 {};
     QLabel *Label9 = nullptr;
     QLabel *Label2 = nullptr;

@@ -10,15 +10,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QPushButton>
 #include <QStatusBar>
 
 namespace lis {
 
 void Form3::connectGallery()
 {
-    connect(isButton5, &QPushButton::clicked, this, &Form3::nextClicked);
-    connect(isButton6, &QPushButton::clicked, this, &Form3::loadPreviousPics);
+    connect(isButton5, &isButton::clicked, this, &Form3::nextClicked);
+    connect(isButton6, &isButton::clicked, this, &Form3::loadPreviousPics);
     auto *watcher = new DoubleClickWatcher(this);
     for (int index = 0; index < ThumbnailPager::slotCount; ++index)
         watcher->watch(Picture1[std::size_t(index)], index);

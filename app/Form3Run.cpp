@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
 
@@ -92,7 +91,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
 
     isButton4->setEnabled(true);
     StatusBar1->clearMessage();
-    for (QPushButton *button : { isButton2, isButton1, isButton8, isButton6, isButton5 })
+    for (isButton *button : { isButton2, isButton1, isButton8, isButton6, isButton5 })
         button->setEnabled(false);
     vkTextBox3->setReadOnly(true);
     isButton7->setEnabled(false);
