@@ -14,7 +14,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <cstdio>
 #include <functional>
