@@ -148,22 +148,26 @@ void isButton::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
+void isButton::enterHover(QPoint globalPos)
+{
+    m_hovering = true;
+    if (m_state != ButtonState::Down)
+        setState(ButtonState::Hot);
+    emit mouseEntered();
+    if (m_toolTipText.isEmpty())
+        return;
+    if (!m_toolTip)
+        m_toolTip = new ButtonToolTip(this);
+    m_toolTip->showFor({ m_toolTipText, m_toolTipTitle, m_toolTipIcon, m_toolTipType,
+                           translateColor(m_toolTipBackColor, palette()),
+                           translateColor(m_toolTipForeColor, palette()) },
+        globalPos);
+}
+
 void isButton::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!m_hovering && rect().contains(event->position().toPoint())) {
-        m_hovering = true;
-        if (m_state != ButtonState::Down)
-            setState(ButtonState::Hot);
-        emit mouseEntered();
-        if (!m_toolTipText.isEmpty()) {
-            if (!m_toolTip)
-                m_toolTip = new ButtonToolTip(this);
-            m_toolTip->showFor({ m_toolTipText, m_toolTipTitle, m_toolTipIcon, m_toolTipType,
-                                   translateColor(m_toolTipBackColor, palette()),
-                                   translateColor(m_toolTipForeColor, palette()) },
-                event->globalPosition().toPoint());
-        }
-    }
+    if (!m_hovering && rect().contains(event->position().toPoint()))
+        enterHover(event->globalPosition().toPoint());
     QWidget::mouseMoveEvent(event);
 }
 
@@ -182,8 +186,9 @@ void isButton::mousePressEvent(QMouseEvent *event)
     // A press can come without a move before it (a window shown under the mouse): the mouse is
     // over the button all the same.
     if (!m_hovering)
-        mouseMoveEvent(event);
+        enterHover(event->globalPosition().toPoint());
     setState(ButtonState::Down);
+    event->accept();
 }
 
 void isButton::mouseDoubleClickEvent(QMouseEvent *event)
@@ -198,11 +203,11 @@ void isButton::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     const bool inside = rect().contains(event->position().toPoint());
-    if (inside) {
+    if (inside)
         performClick();
-    } else {
+    else
         setState(ButtonState::Normal);
-    }
+    event->accept();
 }
 
 void isButton::keyPressEvent(QKeyEvent *event)

@@ -146,6 +146,7 @@ protected:
 private:
     void setState(ButtonState state);
     void performClick();
+    void enterHover(QPoint globalPos);
     void leaveHover();
     void updateShortcut();
     void updateRegion();

@@ -52,6 +52,19 @@ QColor bgr(OleColor value)
     return toQColor(value);
 }
 
+// Counts the mouse presses that reach one widget itself.
+class PressCounter final : public QObject
+{
+public:
+    int presses = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            ++presses;
+        return false;
+    }
+};
+
 } // namespace
 
 TEST(isButtonDefaults, PropertiesWhenNothingIsStored)
@@ -103,9 +116,13 @@ TEST(isButtonDefaults, PropertiesRoundTripByTheirStoredNames)
 TEST_F(IsButtonTest, ReleaseInsideClicksOnceReleaseOutsideNever)
 {
     QSignalSpy clicks(first, &isButton::clicked);
-    press(insideFirst());
+    PressCounter windowPresses;
+    window.installEventFilter(&windowPresses);
+    // Straight to the button, with no move before it.
+    QTest::mousePress(first, Qt::LeftButton, {}, QPoint(50, 14));
     EXPECT_EQ(first->state(), ButtonState::Down);
-    release(insideFirst());
+    EXPECT_EQ(windowPresses.presses, 0); // the button keeps its press to itself
+    QTest::mouseRelease(first, Qt::LeftButton, {}, QPoint(50, 14));
     EXPECT_EQ(clicks.count(), 1);
 
     press(insideFirst());
