@@ -11,6 +11,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <map>
+#include <vector>
 
 using namespace lis;
 using namespace lis::test;
@@ -347,4 +348,14 @@ TEST_F(HostileFilesTest, PixelBombsAreRefusedBeforeAllocating)
     // The smallest refused picture would need 64 MiB pixels (256 MiB); allow far less than that.
     EXPECT_LT(peak - before, 96 * 1024)
         << "peak resident size grew by " << (peak - before) << " KiB";
+
+    // The instrument itself: touching 128 MiB must show, or the check above proved nothing.
+    const qint64 controlBefore = resetPeakRss();
+    {
+        std::vector<char> touched(size_t(128) << 20);
+        for (size_t i = 0; i < touched.size(); i += 4096)
+            touched[i] = 1;
+        EXPECT_EQ(touched[4096], 1);
+    }
+    EXPECT_GT(peakRssKib() - controlBefore, 100 * 1024) << "peak resident size cannot be measured";
 }
