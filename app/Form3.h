@@ -24,6 +24,7 @@ namespace lis {
 
 class FrmSplash;
 class RankLibrary;
+class ReportToolTips;
 struct RunHooks;
 
 // The main window: keyword and location, the ranked report, three thumbnails, and the buttons
@@ -101,6 +102,8 @@ public:
     bool isRunning() const { return m_running; }
     // The ranking library binding of this session, loaded at its first call.
     RankLibrary &rankLibrary();
+    // Why the result at a report row ranked where it did, or why it could not be read.
+    QString explainResult(int row);
 
     const AppContext &context() const { return m_context; }
 
@@ -126,7 +129,10 @@ private:
     void restoreAfterCancel();
 
     AppContext m_context;
+    ReportToolTips *reportToolTips();
+
     std::unique_ptr<RankLibrary> m_rankLibrary;
+    ReportToolTips *m_reportToolTips = nullptr; // owned by ListView2
     QElapsedTimer m_sinceYield;
     bool m_running = false;
     bool m_closeAfterRun = false;

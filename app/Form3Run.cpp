@@ -5,7 +5,9 @@
 #include "app/core/RunHooks.h"
 #include "app/run/RunSteps.h"
 #include "dialogs/Prompts.h"
+#include "rank/ImageProblem.h"
 #include "rank/RankLibrary.h"
+#include "app/ReportToolTips.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -88,6 +90,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     List2.clear();
     List3.clear();
     lastRun = {};
+    reportToolTips()->clear();
 
     isButton4->setEnabled(true);
     StatusBar1->clearMessage();
@@ -146,6 +149,34 @@ void Form3::cancelClicked()
         return;
     if (m_context.prompts.ask(productCaption, QStringLiteral("Are you sure you want to cancel?")))
         CancelRequested = true;
+}
+
+QString Form3::explainResult(int row)
+{
+    if (row < 0 || row >= List1.size())
+        return {};
+    const QString &path = List1[row];
+    const FileOutcome *outcome = lastRun.find(path);
+    if (outcome && outcome->problem != ImageProblem::None)
+        return QStringLiteral("Not ranked: %1").arg(describeProblem(outcome->problem));
+    if (outcome && !outcome->ranked)
+        return QStringLiteral("Not ranked: the ranking library is not available.");
+    const QString copy = resultsCopies.copyFor(path);
+    const auto scores = copy.isEmpty() ? std::nullopt : rankLibrary().imageRankDetails(copy, path);
+    if (!scores || scores->rank == 0)
+        return QStringLiteral("Not ranked: the ranking library could not judge this image.");
+    const auto percent = [](double v) { return QString::number(qRound(qBound(0.0, v, 100.0))); };
+    return QStringLiteral("Sharpness %1\nNoise %2\nExposure %3\nContrast %4\nCompression %5\n"
+                          "(100 is best)")
+        .arg(percent(scores->sharpness), percent(scores->noise), percent(scores->exposure),
+             percent(scores->contrast), percent(scores->compression));
+}
+
+ReportToolTips *Form3::reportToolTips()
+{
+    if (!m_reportToolTips)
+        m_reportToolTips = new ReportToolTips(ListView2, [this](int row) { return explainResult(row); });
+    return m_reportToolTips;
 }
 
 RankLibrary &Form3::rankLibrary()

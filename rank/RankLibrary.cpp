@@ -114,11 +114,14 @@ std::optional<std::int32_t> RankLibrary::imageRank(
     return rank;
 }
 
-std::optional<ImageRankScores> RankLibrary::imageRankDetails(const QString &workingBitmap)
+std::optional<ImageRankScores> RankLibrary::imageRankDetails(const QString &workingBitmap,
+                                                             const QString &sourcePath)
 {
     ensureLoaded();
     if (!m_imageRankDetails)
         return std::nullopt;
+    if (m_imageRankSource && !sourcePath.isEmpty())
+        m_imageRankSource(sourcePath.toUtf8().constData());
     ImageRankScores scores {};
     m_imageRankDetails(workingBitmap.toUtf8().constData(), &scores);
     return scores;

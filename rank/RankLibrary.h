@@ -34,7 +34,9 @@ public:
     std::optional<std::int32_t> imageRank(
         const QString &workingBitmap, const QString &sourcePath = {});
     // The parts of the judgement, when the library offers them.
-    std::optional<ImageRankScores> imageRankDetails(const QString &workingBitmap);
+    // When a source is named, the library is told it first, as for a ranking call.
+    std::optional<ImageRankScores> imageRankDetails(const QString &workingBitmap,
+                                                    const QString &sourcePath = {});
 
     // Whether the library and its ImageRank entry were found (loads on first use).
     bool isAvailable();

@@ -145,7 +145,7 @@ std::optional<QualityColumns> qualityOf(RankLibrary &ranker, const ResultsCopies
     const QString copy = copies.copyFor(path);
     if (copy.isEmpty())
         return std::nullopt;
-    const auto scores = ranker.imageRankDetails(copy);
+    const auto scores = ranker.imageRankDetails(copy, path);
     if (!scores)
         return std::nullopt;
     const auto percent = [](double v) { return int(std::lround(std::clamp(v, 0.0, 100.0))); };

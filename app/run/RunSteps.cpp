@@ -101,7 +101,6 @@ ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &fo
 {
     if (!foundFiles.isEmpty())
         loadRankerWhileLive(engine.ranker, hooks);
-    ResultStore::Batch batch(engine.store);
     const RankRun run { engine.paths, engine.store, engine.ranker, hooks };
     // The next file is decoded on the second core while this one is ranked; the rows, results
     // copies and working bitmap are the same as one file at a time.

@@ -202,8 +202,8 @@ TEST_F(RunControlTest, CancelDuringRankingKeepsRowsButBuildsNoReport)
     bool clicked = false;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, form.get(), [&] {
-        // The walk is over once the found-file list is filled: the ranking is under way.
-        if (!clicked && !form->List3.isEmpty()) {
+        // Once a row is stored the ranking is under way.
+        if (!clicked && !started.store->reportRows().empty()) {
             clicked = true;
             QTest::mouseClick(form->isButton4, Qt::LeftButton);
         }
@@ -323,4 +323,20 @@ TEST_F(RunControlTest, ClosingDuringARunEndsTheRunFirst)
     EXPECT_FALSE(form->isRunning());
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(QDir(app.paths().resultsFolder()).exists());
+}
+
+TEST_F(RunControlTest, RowsExplainTheirRank)
+{
+    makePhotos(2);
+    ASSERT_TRUE(lis::test::writeFile(photos.filePath(QStringLiteral("sun9.jpg")),
+                                     QByteArray("\xff\xd8\xff\xe0 broken", 12)));
+    search(QStringLiteral("sun"));
+    ASSERT_EQ(form->List1.size(), 3);
+    // The unreadable file ranks 0, so it is last, and its row says why.
+    EXPECT_TRUE(form->List1.last().endsWith(u"sun9.jpg"));
+    EXPECT_TRUE(form->explainResult(2).startsWith(u"Not ranked: "));
+    const QString good = form->explainResult(0);
+    EXPECT_TRUE(good.contains(u"Sharpness")) << good.toStdString();
+    EXPECT_TRUE(good.contains(u"Compression"));
+    EXPECT_TRUE(form->explainResult(3).isEmpty());
 }
