@@ -1,6 +1,6 @@
 // Takes screenshots of the main window after a real run over the shared test images, and of the
 // copy window with its progress bar part-way, so the drawn buttons and bar can be looked at.
-// Usage (under a display or offscreen): lis-screenshots <output folder> [keyword]
+// Usage (under a display or offscreen): lis-screenshots <output folder> [keyword [folder]]
 
 #include "app/Form3.h"
 #include "app/core/Settings.h"
@@ -63,7 +63,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: lis-screenshots <output folder> [keyword]\n");
+        std::fprintf(stderr, "usage: lis-screenshots <output folder> [keyword [folder]]\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -85,8 +85,10 @@ int main(int argc, char **argv)
         return 1;
 
     form.vkTextBox3->setText(keyword);
-    form.vkTextBox1->setText(
-        QDir(test::sharedTestData()).filePath(QStringLiteral("images/libjpeg-turbo-testimages")));
+    form.vkTextBox1->setText(argc > 3 ? QString::fromLocal8Bit(argv[3])
+                                      : QDir(test::sharedTestData())
+                                            .filePath(QStringLiteral(
+                                                "images/libjpeg-turbo-testimages")));
     QTest::mouseClick(form.isButton2, Qt::LeftButton);
     if (!waitUntil(
             [&] { return form.isButton2->isEnabled() && !form.isButton4->isEnabled(); }, 120000))
