@@ -212,7 +212,7 @@ void drawText(QPainter &painter, const ProgressBarLook &look, Client c)
         painter.drawText(rect, flags, text);
     }
     if (twoTone && fillWidth >= rect.left()) {
-        // The part over the fill is drawn again in a colour that reads on the fill.
+        // Where the text lies over the fill it is drawn again in a colour that reads on the fill.
         const int clipRight = roundHalfEven(fillWidth);
         painter.setClipRect(
             QRect(QPoint(rect.left(), rect.top()), QPoint(clipRight - 1, rect.bottom())));
