@@ -1,4 +1,5 @@
 #include "app/Form3.h"
+#include "tests/support/MainWindowTest.h"
 #include "app/core/Settings.h"
 #include "app/core/Startup.h"
 #include "store/ResultStore.h"
@@ -20,27 +21,9 @@ using lis::test::TempAppFolder;
 
 namespace {
 
-class Form3Test : public ::testing::Test
+// Each test opens the windows it needs over the fixture's sandbox, the way a user restarts.
+class Form3Test : public lis::test::MainWindowTest
 {
-protected:
-    void SetUp() override
-    {
-        started = startUp(app.paths());
-        ASSERT_TRUE(started.error.isEmpty());
-    }
-    std::unique_ptr<Settings> openSettings()
-    {
-        return std::make_unique<Settings>(app.filePath(QStringLiteral("settings.ini")));
-    }
-    std::unique_ptr<Form3> openWindow(Settings &settings)
-    {
-        return std::make_unique<Form3>(AppContext { app.paths(), settings, *started.store,
-                                                    prompts });
-    }
-
-    TempAppFolder app;
-    StartupResult started;
-    FakePrompts prompts;
 };
 
 } // namespace

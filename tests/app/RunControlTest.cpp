@@ -1,4 +1,5 @@
 #include "app/Form3.h"
+#include "tests/support/MainWindowTest.h"
 #include "app/FrmSplash.h"
 #include "app/SplashGeometry.h"
 #include "app/core/Settings.h"
@@ -31,19 +32,17 @@ namespace {
 
 using Shown = FakePrompts::Shown;
 
-class RunControlTest : public ::testing::Test
+class RunControlTest : public lis::test::MainWindowTest
 {
 protected:
+    RunControlTest() : MainWindowTest(TempAppFolder::Ranker::With) { }
+
     void SetUp() override
     {
         ASSERT_TRUE(photos.isValid());
-        started = startUp(app.paths());
-        ASSERT_TRUE(started.error.isEmpty());
-        settings = std::make_unique<Settings>(app.filePath(QStringLiteral("settings.ini")));
+        MainWindowTest::SetUp();
         settings->save(QStringLiteral("AllImage"), QStringLiteral("filetypes"),
                        QStringLiteral("5"));
-        form = std::make_unique<Form3>(
-            AppContext { app.paths(), *settings, *started.store, prompts });
         form->show();
     }
 
@@ -81,12 +80,7 @@ protected:
         return out;
     }
 
-    TempAppFolder app { TempAppFolder::Ranker::With };
     QTemporaryDir photos;
-    StartupResult started;
-    FakePrompts prompts;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<Form3> form;
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/Form3.h"
+#include "tests/support/MainWindowTest.h"
 #include "app/FrmSplash.h"
 #include "app/core/Settings.h"
 #include "app/core/Startup.h"
@@ -19,17 +20,9 @@ using namespace lis;
 
 namespace {
 
-class CopyFromMainWindowTest : public ::testing::Test
+class CopyFromMainWindowTest : public lis::test::MainWindowTest
 {
 protected:
-    void SetUp() override
-    {
-        started = startUp(app.paths());
-        ASSERT_TRUE(started.error.isEmpty());
-        settings = std::make_unique<Settings>(app.filePath(QStringLiteral("settings.ini")));
-        form = std::make_unique<Form3>(
-            AppContext { app.paths(), *settings, *started.store, prompts });
-    }
     static QList<Form1 *> copyWindows()
     {
         QList<Form1 *> windows;
@@ -40,11 +33,6 @@ protected:
         return windows;
     }
 
-    lis::test::TempAppFolder app;
-    StartupResult started;
-    lis::test::FakePrompts prompts;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<Form3> form;
 };
 
 TEST_F(CopyFromMainWindowTest, OpensOneWindowOnlyWhenThereAreResults)

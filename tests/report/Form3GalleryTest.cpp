@@ -1,4 +1,5 @@
 #include "app/Form3.h"
+#include "tests/support/MainWindowTest.h"
 #include "app/FrmSplash.h"
 #include "app/core/Settings.h"
 #include "app/core/Startup.h"
@@ -36,16 +37,12 @@ QImage solid(QSize size, QColor colour)
 
 // A main window over a sandbox application folder whose store holds results with real files
 // and results copies, as a finished ranking phase leaves them.
-class Form3GalleryTest : public ::testing::Test
+class Form3GalleryTest : public lis::test::MainWindowTest
 {
 protected:
     void SetUp() override
     {
-        started = startUp(app.paths());
-        ASSERT_TRUE(started.error.isEmpty());
-        settings = std::make_unique<Settings>(app.filePath(QStringLiteral("settings.ini")));
-        form = std::make_unique<Form3>(
-            AppContext { app.paths(), *settings, *started.store, prompts });
+        MainWindowTest::SetUp();
         form->resultsCopies.reset(app.paths().resultsFolder());
     }
     void TearDown() override
@@ -77,11 +74,6 @@ protected:
         return pixmap.isNull() ? qRgb(0, 0, 0) : pixmap.toImage().pixel(80, 44);
     }
 
-    TempAppFolder app;
-    StartupResult started;
-    FakePrompts prompts;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<Form3> form;
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/Form3.h"
+#include "tests/support/MainWindowTest.h"
 #include "app/core/Settings.h"
 #include "app/core/Startup.h"
 #include "search/Form4.h"
@@ -20,17 +21,9 @@ using lis::test::TempAppFolder;
 
 namespace {
 
-class MainWindowWiringTest : public ::testing::Test
+class MainWindowWiringTest : public lis::test::MainWindowTest
 {
 protected:
-    void SetUp() override
-    {
-        started = startUp(app.paths());
-        ASSERT_TRUE(started.error.isEmpty());
-        settings = std::make_unique<Settings>(app.filePath(QStringLiteral("settings.ini")));
-        form = std::make_unique<Form3>(
-            AppContext { app.paths(), *settings, *started.store, prompts });
-    }
     QList<Form4 *> optionWindows() const
     {
         QList<Form4 *> visible;
@@ -41,11 +34,6 @@ protected:
         return visible;
     }
 
-    TempAppFolder app;
-    StartupResult started;
-    FakePrompts prompts;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<Form3> form;
 };
 
 TEST_F(MainWindowWiringTest, BrowsePutsAChosenFolderIntoThePathBoxAndACancelChangesNothing)
