@@ -18,6 +18,8 @@ constexpr int kTile = 64;
 constexpr double kSharpTiles = 0.9;
 // The flattest tenth of the noise tiles holds the least texture.
 constexpr double kFlatTiles = 0.1;
+// The centre box: tiles whose centre lies within this share of each side from the middle.
+constexpr double kCentralHalfShare = 0.3;
 
 cv::Mat toLuma(const cv::Mat &image)
 {
@@ -76,6 +78,15 @@ void measureTones(const cv::Mat &luma8, QualityFeatures &f)
     for (int v = 0; v < 256; ++v)
         sum += static_cast<double>(v) * histogram[v];
     f.meanLuma = sum / total;
+    double m2 = 0;
+    double m3 = 0;
+    for (int v = 0; v < 256; ++v) {
+        const double d = v - f.meanLuma;
+        m2 += d * d * histogram[v];
+        m3 += d * d * d * histogram[v];
+    }
+    f.lumaSd = std::sqrt(m2 / total);
+    f.lumaSkew = f.lumaSd > 1.0 ? (m3 / total) / (f.lumaSd * f.lumaSd * f.lumaSd) : 0.0;
     auto at = [&](double share) {
         double seen = 0;
         for (int v = 0; v < 256; ++v) {
@@ -134,16 +145,40 @@ double measureNoise(const cv::Mat &luma8)
     return percentile(sigmas, kFlatTiles);
 }
 
-double measureDetail(const cv::Mat &luma8, double noiseSigma)
+// Whether a tile belongs to the middle of the frame, where subjects usually sit: its centre
+// lies in the central 60 % of both sides.
+bool isCentral(const cv::Rect &t, cv::Size size)
+{
+    const double cx = t.x + t.width / 2.0;
+    const double cy = t.y + t.height / 2.0;
+    return std::abs(cx - size.width / 2.0) < kCentralHalfShare * size.width
+        && std::abs(cy - size.height / 2.0) < kCentralHalfShare * size.height;
+}
+
+void measureDetail(const cv::Mat &luma8, QualityFeatures &f)
 {
     cv::Mat lap;
     cv::Laplacian(luma8, lap, CV_16S, 1, 1, 0, cv::BORDER_REFLECT);
     std::vector<double> perTile;
-    for (const cv::Rect &t : tiles(luma8.size(), kTile))
-        perTile.push_back(cv::norm(lap(t), cv::NORM_L2SQR) / static_cast<double>(t.area()));
+    double allSum = 0;
+    double centralSum = 0;
+    int centralTiles = 0;
+    for (const cv::Rect &t : tiles(luma8.size(), kTile)) {
+        const double energy = cv::norm(lap(t), cv::NORM_L2SQR) / static_cast<double>(t.area());
+        perTile.push_back(energy);
+        allSum += energy;
+        if (isCentral(t, luma8.size())) {
+            centralSum += energy;
+            ++centralTiles;
+        }
+    }
     // The 4-neighbour Laplacian turns white noise of variance s^2 into energy 20 s^2.
-    const double noiseEnergy = 20.0 * noiseSigma * noiseSigma;
-    return std::max(0.0, percentile(perTile, kSharpTiles) - noiseEnergy);
+    const double noiseEnergy = 20.0 * f.noiseSigma * f.noiseSigma;
+    f.detail = std::max(0.0, percentile(perTile, kSharpTiles) - noiseEnergy);
+    // Kept raw: grain, blur and exposure change the centre and the whole frame alike, so their
+    // ratio follows where the detail lies and not how much damage there is.
+    f.meanDetail = allSum / static_cast<double>(perTile.size());
+    f.centralDetail = centralTiles > 0 ? centralSum / centralTiles : f.meanDetail;
 }
 
 } // namespace
@@ -159,7 +194,7 @@ QualityFeatures measureQuality(const cv::Mat &image)
     measureTones(luma, f);
     measureSaturation(image, f);
     f.noiseSigma = measureNoise(luma);
-    f.detail = measureDetail(luma, f.noiseSigma);
+    measureDetail(luma, f);
     return f;
 }
 

@@ -15,6 +15,10 @@ struct QualityFeatures
     double saturatedChannels = 0; // share of all colour channel values at their ceiling
     double detail = 0; // Laplacian energy of the sharpest tiles, noise removed
     double noiseSigma = 0; // estimated noise standard deviation, 0..255 scale
+    double meanDetail = 0; // mean Laplacian energy of all tiles
+    double centralDetail = 0; // mean Laplacian energy of the tiles in the middle of the frame
+    double lumaSd = 0; // standard deviation of luma (global RMS contrast), 0..255 scale
+    double lumaSkew = 0; // skewness of luma: above 0 when a bright tail rises from dark tones
 };
 
 // Measures an 8-bit image with 1, 3 or 4 channels. Images too small to judge give all zeros

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-// The quality log-score is the natural log of the detail of the sharpest tiles, less one
-// penalty per defect, every penalty in the same unit: a penalty of 0.7 costs as much as losing
-// half the detail. The constants were chosen by hand, as round values, on two sets:
+// The quality log-score is the natural log of the detail of the sharpest tiles, corrected for
+// where that detail lies and the photo's contrast and tonal lean, less one penalty per defect,
+// every penalty in the same unit: a penalty of 0.7 costs as much as losing half the detail. The
+// constants were chosen by hand, as round values, on two sets:
 //  - 1,000 photos with human scores: each weight starts near the ratio a linear fit of the
 //    scores on the same terms gives (0.64 cross-validated; 0.59 for detail alone). A search
 //    over all constants gained 0.005 in-sample and lost it on held-out halves, so it was not
@@ -34,6 +35,26 @@ constexpr double kDarkBelow = 120.0;
 constexpr double kDarkWeight = 0.9;
 constexpr double kBlownPixelWeight = 5.0;
 constexpr double kBlownChannelWeight = 15.0;
+// Where the detail lies and against what contrast: people judge sharpness on the subject,
+// which mostly sits mid-frame, and against the photo's own contrast. The log ratio of the
+// central tiles' mean detail to the whole frame's rewards a sharp subject on a soft
+// background and costs sharp edges around a soft middle; global RMS contrast divides detail
+// out (a hard-lit, contrasty scene shows large Laplacian energy without being finer); tones
+// leaning dark with a bright tail (positive skew) rate lower. Each weight is a round value
+// inside the range that 5-fold cross-validated grid searches on scored photos chose per fold
+// (centre 0.75-1.25, contrast 0.5-1.25, skew always 0.25); within it the contrast weight
+// keeps graded over-exposure in order (it falls to 0.92 at 0.75). Together they lift the
+// cross-validated SROCC from 0.632 to 0.656 (folds 0.60-0.71); graded damage stays at 0.90 or
+// more for every kind, and at 0.97 or more on four photos never used in tuning. Not kept: the
+// absolute detail of the centre
+// (+0.01 more, but it rewards grain and over-exposure) and a larger skew weight (rewards
+// the clipped highlights of over-exposure).
+constexpr double kCentralWeight = 0.75;
+constexpr double kContrastScaleWeight = 1.0;
+// Contrast below this (about the 5th percentile of scored photos) earns nothing more: a blank
+// or fogged frame has no detail to scale, and must not gain on a real scene.
+constexpr double kContrastScaleFloor = 20.0;
+constexpr double kSkewWeight = 0.25;
 // Contrast: only a really flat tonal range (fog, a grey card) is penalised.
 constexpr double kFlatSpread = 60.0;
 constexpr double kFlatWeight = 0.3;
@@ -41,7 +62,7 @@ constexpr double kFlatWeight = 0.3;
 constexpr double kLosslessQuality = 92.0;
 constexpr double kQualityStepWeight = 0.03;
 // Display scales and the squeeze of the log-score into 0..100 (its median on scored photos
-// is about 3.5).
+// is about 3.8).
 constexpr double kDetailForFullMarks = 10000.0;
 constexpr double kOverallMid = 3.5;
 constexpr double kOverallScale = 1.5;
@@ -94,6 +115,10 @@ QualityScores scoreQuality(const QualityFeatures &f, const SourceInfo &source)
         return s;
     }
     const double sharp = std::log1p(f.detail);
+    const double subject = kCentralWeight * (std::log1p(f.centralDetail) - std::log1p(f.meanDetail))
+        - kContrastScaleWeight
+            * std::log(std::max(f.lumaSd, kContrastScaleFloor) / kContrastScaleFloor)
+        - kSkewWeight * f.lumaSkew;
     const double noise = noisePenalty(f.noiseSigma);
     const double exposure = exposurePenalty(f);
     const double contrast = contrastPenalty(f);
@@ -105,7 +130,7 @@ QualityScores scoreQuality(const QualityFeatures &f, const SourceInfo &source)
     s.contrast = clamp100(100.0 * f.lumaSpread / (2.0 * kFlatSpread));
     s.compression = display(compression, 2.0);
 
-    s.logScore = sharp - noise - exposure - contrast - compression;
+    s.logScore = sharp + subject - noise - exposure - contrast - compression;
     s.overall = 100.0 / (1.0 + std::exp(-(s.logScore - kOverallMid) / kOverallScale));
     s.rank = 1 + static_cast<int32_t>(std::lround(s.overall * kRankPerPercent));
     return s;
