@@ -26,8 +26,7 @@ namespace {
 // The window's client area: 12480 by 6870 twips at 15 twips per pixel.
 constexpr QSize clientSize { 832, 458 };
 
-template<typename T, typename... Args>
-T *named(QWidget *parent, const char *name, Args &&...args)
+template<typename T, typename... Args> T *named(QWidget *parent, const char *name, Args &&...args)
 {
     auto *control = new T(std::forward<Args>(args)..., parent);
     control->setObjectName(QString::fromLatin1(name));
@@ -59,13 +58,14 @@ void showOptionsWindow(Form3 &main, Settings &settings)
 
 } // namespace
 
-Form3::Form3(AppContext context, QWidget *parent) : QWidget(parent), m_context(std::move(context))
+Form3::Form3(AppContext context, QWidget *parent)
+    : QWidget(parent)
+    , m_context(std::move(context))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(productCaption);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(clientSize);
     createControls();
     connectGallery();
@@ -85,7 +85,8 @@ void Form3::createControls()
     isButton2->setGeometry(320, 10, 90, 26);
     connect(isButton2, &isButton::clicked, this, &Form3::runSearch);
     connect(vkTextBox3, &QLineEdit::returnPressed, this, &Form3::runSearch);
-    lblTellMe = named<QLabel>(this, "lblTellMe", QStringLiteral("<a href=\"help\">Online Help</a>"));
+    lblTellMe
+        = named<QLabel>(this, "lblTellMe", QStringLiteral("<a href=\"help\">Online Help</a>"));
     lblTellMe->setGeometry(730, 12, 92, 22);
     lblTellMe->setCursor(Qt::PointingHandCursor);
     lblTellMe->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -93,9 +94,9 @@ void Form3::createControls()
 
     ListView2 = named<QTreeWidget>(this, "ListView2");
     ListView2->setGeometry(10, 44, 600, 206);
-    ListView2->setHeaderLabels({ QStringLiteral("Rank"), QStringLiteral("Name"),
-                                 QStringLiteral("Size"), QStringLiteral("Type"),
-                                 QStringLiteral("Width"), QStringLiteral("Height") });
+    ListView2->setHeaderLabels(
+        { QStringLiteral("Rank"), QStringLiteral("Name"), QStringLiteral("Size"),
+            QStringLiteral("Type"), QStringLiteral("Width"), QStringLiteral("Height") });
     ListView2->setRootIsDecorated(false);
     ListView2->setUniformRowHeights(true);
     ListView2->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -108,7 +109,7 @@ void Form3::createControls()
     isButton8 = named<isButton>(this, "isButton8", QStringLiteral("Options"));
     isButton8->setGeometry(622, 80, 100, 28);
     connect(isButton8, &isButton::clicked, this,
-            [this] { showOptionsWindow(*this, m_context.settings); });
+        [this] { showOptionsWindow(*this, m_context.settings); });
     isButton7 = named<isButton>(this, "isButton7", QStringLiteral("Copy..."));
     isButton7->setGeometry(622, 116, 100, 28);
     isButton7->setEnabled(false);
@@ -164,8 +165,8 @@ void Form3::restoreSettings()
 {
     Settings &settings = m_context.settings;
     vkTextBox1->setText(settings.get(SettingKeys::searchSection, SettingKeys::pathKey));
-    vkCheck1->setChecked(settings.get(SettingKeys::checkSection, SettingKeys::searchPathKey)
-                         == u"1");
+    vkCheck1->setChecked(
+        settings.get(SettingKeys::checkSection, SettingKeys::searchPathKey) == u"1");
     for (const QString &key : { SettingKeys::subfoldersKey, SettingKeys::hiddenFilesKey }) {
         if (settings.getInt16(SettingKeys::searchSection, key) == 0)
             settings.save(SettingKeys::searchSection, key, QStringLiteral("3"));
@@ -178,9 +179,9 @@ void Form3::saveSettings()
     Settings &settings = m_context.settings;
     const bool remember = vkCheck1->isChecked();
     settings.save(SettingKeys::searchSection, SettingKeys::pathKey,
-                  remember ? vkTextBox1->text() : QString());
+        remember ? vkTextBox1->text() : QString());
     settings.save(SettingKeys::checkSection, SettingKeys::searchPathKey,
-                  remember ? QStringLiteral("1") : QStringLiteral("0"));
+        remember ? QStringLiteral("1") : QStringLiteral("0"));
     settings.sync();
 }
 
@@ -214,8 +215,8 @@ void Form3::showCopyWindow()
     if (!m_copyWindow) {
         // A window of its own beside this one, not owned by it; it deletes itself when closed,
         // and this window deletes it at the latest.
-        auto *window = new Form1({ List1, resultsCopies, m_context.prompts,
-                                   [this] { showSplashFromClipboard(); } });
+        auto *window = new Form1(
+            { List1, resultsCopies, m_context.prompts, [this] { showSplashFromClipboard(); } });
         window->setAttribute(Qt::WA_DeleteOnClose);
         m_copyWindow = window;
         registerChildWindow(window);

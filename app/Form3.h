@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
-
 #include <array>
 #include <memory>
 

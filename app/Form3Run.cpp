@@ -1,13 +1,12 @@
 // The search-and-rank run of the main window: validation, control states, status texts and the
 // cancel protocol around the engine steps.
 #include "app/Form3.h"
-
+#include "app/ReportToolTips.h"
 #include "app/core/RunHooks.h"
 #include "app/run/RunSteps.h"
 #include "dialogs/Prompts.h"
 #include "rank/ImageProblem.h"
 #include "rank/RankLibrary.h"
-#include "app/ReportToolTips.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -130,8 +129,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     if (List1.isEmpty()) {
         clearThumbnails();
         if (!CancelRequested)
-            m_context.prompts.message(productCaption, noResultsText(keyword),
-                                      MessageIcon::Warning);
+            m_context.prompts.message(productCaption, noResultsText(keyword), MessageIcon::Warning);
     }
     isButton2->setEnabled(true);
     isButton1->setEnabled(true);
@@ -169,13 +167,14 @@ QString Form3::explainResult(int row)
     return QStringLiteral("Sharpness %1\nNoise %2\nExposure %3\nContrast %4\nCompression %5\n"
                           "(100 is best)")
         .arg(percent(scores->sharpness), percent(scores->noise), percent(scores->exposure),
-             percent(scores->contrast), percent(scores->compression));
+            percent(scores->contrast), percent(scores->compression));
 }
 
 ReportToolTips *Form3::reportToolTips()
 {
     if (!m_reportToolTips)
-        m_reportToolTips = new ReportToolTips(ListView2, [this](int row) { return explainResult(row); });
+        m_reportToolTips
+            = new ReportToolTips(ListView2, [this](int row) { return explainResult(row); });
     return m_reportToolTips;
 }
 

@@ -7,7 +7,9 @@
 namespace lis {
 
 ReportToolTips::ReportToolTips(QTreeWidget *view, std::function<QString(int row)> explain)
-    : QObject(view), m_view(view), m_explain(std::move(explain))
+    : QObject(view)
+    , m_view(view)
+    , m_explain(std::move(explain))
 {
     view->viewport()->installEventFilter(this);
 }

@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QObject>
-
 #include <functional>
 
 class QTreeWidget;

@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QDir>
-
 #include <cstdio>
 #include <cstring>
 
@@ -70,9 +69,9 @@ int runWindow(int argc, char **argv)
     InstanceLock lock(paths.lockFile());
     if (!lock.isLocked()) {
         prompts.message(productCaption,
-                        QStringLiteral("Lumetra Image Search is already running. Use the open "
-                                       "window, or close it before starting the program again."),
-                        MessageIcon::Warning);
+            QStringLiteral("Lumetra Image Search is already running. Use the open "
+                           "window, or close it before starting the program again."),
+            MessageIcon::Warning);
         return 1;
     }
     const StartupResult started = startUp(paths);
@@ -108,9 +107,9 @@ int main(int argc, char **argv)
         return runCommandLineSearch(argc, argv);
     if (!canShowWindows(argc, argv)) {
         std::fprintf(stderr,
-                     "lumetra-image-search: no display to open a window on. Run it on a "
-                     "desktop, or search from the command line:\n"
-                     "  lumetra-image-search --search KEYWORD --location FOLDER\n");
+            "lumetra-image-search: no display to open a window on. Run it on a "
+            "desktop, or search from the command line:\n"
+            "  lumetra-image-search --search KEYWORD --location FOLDER\n");
         return 1;
     }
     return runWindow(argc, argv);

@@ -20,8 +20,8 @@ public:
     // A Yes/No question with the question icon; true for Yes.
     virtual bool ask(const QString &caption, const QString &text) = 0;
     // A folder-browsing dialog; the empty string when the user cancels.
-    virtual QString browseForFolder(const QString &title, const QString &startFolder,
-                                    bool foldersOnly)
+    virtual QString browseForFolder(
+        const QString &title, const QString &startFolder, bool foldersOnly)
         = 0;
 };
 

@@ -28,8 +28,8 @@ bool QtPrompts::ask(const QString &caption, const QString &text)
         == QMessageBox::Yes;
 }
 
-QString QtPrompts::browseForFolder(const QString &title, const QString &startFolder,
-                                   bool foldersOnly)
+QString QtPrompts::browseForFolder(
+    const QString &title, const QString &startFolder, bool foldersOnly)
 {
     QFileDialog::Options options;
     if (foldersOnly)

@@ -114,8 +114,8 @@ std::optional<std::int32_t> RankLibrary::imageRank(
     return rank;
 }
 
-std::optional<ImageRankScores> RankLibrary::imageRankDetails(const QString &workingBitmap,
-                                                             const QString &sourcePath)
+std::optional<ImageRankScores> RankLibrary::imageRankDetails(
+    const QString &workingBitmap, const QString &sourcePath)
 {
     ensureLoaded();
     if (!m_imageRankDetails)

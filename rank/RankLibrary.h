@@ -35,8 +35,8 @@ public:
         const QString &workingBitmap, const QString &sourcePath = {});
     // The parts of the judgement, when the library offers them.
     // When a source is named, the library is told it first, as for a ranking call.
-    std::optional<ImageRankScores> imageRankDetails(const QString &workingBitmap,
-                                                    const QString &sourcePath = {});
+    std::optional<ImageRankScores> imageRankDetails(
+        const QString &workingBitmap, const QString &sourcePath = {});
 
     // Whether the library and its ImageRank entry were found (loads on first use).
     bool isAvailable();

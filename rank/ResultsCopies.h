@@ -13,7 +13,9 @@ class ResultsCopies
 {
 public:
     ResultsCopies() = default;
-    explicit ResultsCopies(QString resultsFolder) : m_folder(std::move(resultsFolder)) { }
+    explicit ResultsCopies(QString resultsFolder)
+        : m_folder(std::move(resultsFolder))
+    { }
 
     // Starts a new run writing into the given folder.
     void reset(const QString &resultsFolder);

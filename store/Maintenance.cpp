@@ -3,7 +3,6 @@
 #include "dialogs/Prompts.h"
 
 #include <SQLiteCpp/Database.h>
-
 #include <memory>
 
 namespace lis {
@@ -25,8 +24,7 @@ void execIgnoringFailure(SQLite::Database *db, const char *sql)
         return;
     try {
         db->exec(sql);
-    } catch (const std::exception &) {
-    }
+    } catch (const std::exception &) { }
 }
 
 } // namespace
@@ -35,9 +33,9 @@ void createTableImageRank(const QString &maintenanceDatabase, Prompts &prompts)
 {
     const auto db = openExisting(maintenanceDatabase);
     prompts.message(productCaption,
-                    db ? QStringLiteral("Database Connection successful!...Image_Rank")
-                       : QStringLiteral("Sorry, can't connect to the Database ...."),
-                    MessageIcon::None);
+        db ? QStringLiteral("Database Connection successful!...Image_Rank")
+           : QStringLiteral("Sorry, can't connect to the Database ...."),
+        MessageIcon::None);
     execIgnoringFailure(db.get(), "CREATE TABLE Image_Rank (Rank Char(50), FileName Char(250))");
 }
 
@@ -45,8 +43,8 @@ void delTable(const QString &maintenanceDatabase, Prompts &prompts)
 {
     const auto db = openExisting(maintenanceDatabase);
     execIgnoringFailure(db.get(), "DROP TABLE Image_Rank");
-    prompts.message(productCaption, QStringLiteral("Image_Rank Table has been dropped"),
-                    MessageIcon::None);
+    prompts.message(
+        productCaption, QStringLiteral("Image_Rank Table has been dropped"), MessageIcon::None);
 }
 
 } // namespace lis

@@ -2,11 +2,10 @@
 
 #include "store/VbaVal.h"
 
+#include <QFileInfo>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
-
-#include <QFileInfo>
 
 namespace lis {
 
@@ -65,7 +64,8 @@ QString ResultStore::dataSource(const QString &connectionString)
     return connectionString.mid(from, end < 0 ? -1 : end - from);
 }
 
-ResultStore::ResultStore(const QString &connectionString) : m_connectionString(connectionString)
+ResultStore::ResultStore(const QString &connectionString)
+    : m_connectionString(connectionString)
 {
     const QString file = dataSource(connectionString);
     if (file.isEmpty() || !QFileInfo(file).isFile()) {
@@ -77,12 +77,11 @@ ResultStore::ResultStore(const QString &connectionString) : m_connectionString(c
         // The working copy is renewed at every start and outlives no process.
         db->exec("PRAGMA journal_mode=MEMORY");
         db->exec("PRAGMA synchronous=OFF");
-        sqlite3_create_function(db->getHandle(), "val", 1,
-                                SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqlVal, nullptr,
-                                nullptr);
+        sqlite3_create_function(db->getHandle(), "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+            nullptr, &sqlVal, nullptr, nullptr);
         if (!db->tableExists("Image_Rank")) {
-            m_openError = QStringLiteral("The result database %1 holds no Image_Rank table.")
-                              .arg(file);
+            m_openError
+                = QStringLiteral("The result database %1 holds no Image_Rank table.").arg(file);
             return;
         }
         m_db = std::move(db);
@@ -130,22 +129,22 @@ std::vector<RankRow> ResultStore::reportRows() const
         SQLite::Statement query(*m_db, "SELECT * FROM Image_Rank ORDER by val(Rank)");
         while (query.executeStep())
             rows.push_back({ trimBlanks(fromSqlText(query.getColumn(0))),
-                             trimBlanks(fromSqlText(query.getColumn(1))) });
+                trimBlanks(fromSqlText(query.getColumn(1))) });
     } catch (const std::exception &) {
         // Rows read before the failure are what the report gets.
     }
     return rows;
 }
 
-ResultStore::Batch::Batch(ResultStore &store) : m_store(store)
+ResultStore::Batch::Batch(ResultStore &store)
+    : m_store(store)
 {
     if (!m_store.m_db)
         return;
     try {
         m_store.m_db->exec("BEGIN");
         m_active = true;
-    } catch (const std::exception &) {
-    }
+    } catch (const std::exception &) { }
 }
 
 ResultStore::Batch::~Batch()
@@ -163,8 +162,7 @@ void ResultStore::Batch::commit()
     } catch (const std::exception &) {
         try {
             m_store.m_db->exec("ROLLBACK");
-        } catch (const std::exception &) {
-        }
+        } catch (const std::exception &) { }
     }
 }
 

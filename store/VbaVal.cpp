@@ -16,7 +16,9 @@ bool isValBlank(QChar c)
 class Cursor
 {
 public:
-    explicit Cursor(QStringView text) : m_text(text) { }
+    explicit Cursor(QStringView text)
+        : m_text(text)
+    { }
 
     void skipBlanks()
     {
@@ -59,7 +61,8 @@ ValResult radixValue(Cursor &cur, int radix)
         const int d = digitValue(cur.peek(), radix);
         if (d < 0)
             break;
-        if (value > (UINT64_MAX - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(radix))
+        if (value
+            > (UINT64_MAX - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(radix))
             overflow = true;
         value = value * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
         cur.advance();

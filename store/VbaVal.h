@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QStringView>
-
 #include <optional>
 
 namespace lis {

@@ -5,7 +5,6 @@
 
 #include <QPainter>
 #include <QResizeEvent>
-
 #include <algorithm>
 
 namespace lis {

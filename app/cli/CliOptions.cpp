@@ -14,8 +14,14 @@ struct TypeName
 
 // The order of the Options window's list: its index is what the settings store holds.
 constexpr TypeName typeNames[] = {
-    { "jpeg", 0 }, { "jpg", 0 }, { "png", 1 }, { "gif", 2 },
-    { "bmp", 3 },  { "tiff", 4 }, { "tif", 4 }, { "all", 5 },
+    { "jpeg", 0 },
+    { "jpg", 0 },
+    { "png", 1 },
+    { "gif", 2 },
+    { "bmp", 3 },
+    { "tiff", 4 },
+    { "tif", 4 },
+    { "all", 5 },
 };
 
 std::optional<int> typeIndex(const QString &name)
@@ -31,42 +37,38 @@ struct Parser
 {
     QCommandLineParser parser;
     QCommandLineOption search { QStringLiteral("search"),
-                                QStringLiteral("The keyword file names begin with."),
-                                QStringLiteral("KEYWORD") };
+        QStringLiteral("The keyword file names begin with."), QStringLiteral("KEYWORD") };
     QCommandLineOption location { QStringLiteral("location"),
-                                  QStringLiteral("The folder to search."),
-                                  QStringLiteral("FOLDER") };
+        QStringLiteral("The folder to search."), QStringLiteral("FOLDER") };
     QCommandLineOption type { QStringLiteral("type"),
-                              QStringLiteral("Image type: jpeg, png, gif, bmp, tiff or all "
-                                             "(default: the saved option)."),
-                              QStringLiteral("TYPE") };
+        QStringLiteral("Image type: jpeg, png, gif, bmp, tiff or all "
+                       "(default: the saved option)."),
+        QStringLiteral("TYPE") };
     QCommandLineOption subfolders { QStringLiteral("subfolders"),
-                                    QStringLiteral("Search subfolders too.") };
+        QStringLiteral("Search subfolders too.") };
     QCommandLineOption noSubfolders { QStringLiteral("no-subfolders"),
-                                      QStringLiteral("Search the folder only.") };
+        QStringLiteral("Search the folder only.") };
     QCommandLineOption hidden { QStringLiteral("hidden"),
-                                QStringLiteral("List hidden files too.") };
+        QStringLiteral("List hidden files too.") };
     QCommandLineOption noHidden { QStringLiteral("no-hidden"),
-                                  QStringLiteral("Leave hidden files out.") };
+        QStringLiteral("Leave hidden files out.") };
     QCommandLineOption format { QStringLiteral("format"),
-                                QStringLiteral("Report format: table, csv or json (default "
-                                               "table)."),
-                                QStringLiteral("FORMAT"), QStringLiteral("table") };
+        QStringLiteral("Report format: table, csv or json (default "
+                       "table)."),
+        QStringLiteral("FORMAT"), QStringLiteral("table") };
     QCommandLineOption copyTo { QStringLiteral("copy-to"),
-                                QStringLiteral("Copy the top results into FOLDER."),
-                                QStringLiteral("FOLDER") };
+        QStringLiteral("Copy the top results into FOLDER."), QStringLiteral("FOLDER") };
     QCommandLineOption top { QStringLiteral("top"),
-                             QStringLiteral("With --copy-to: copy only the N best results."),
-                             QStringLiteral("N") };
+        QStringLiteral("With --copy-to: copy only the N best results."), QStringLiteral("N") };
     QCommandLineOption unreadable { QStringLiteral("unreadable"),
-                                    QStringLiteral("List the files that could not be read, "
-                                                   "with the reason, on standard error.") };
+        QStringLiteral("List the files that could not be read, "
+                       "with the reason, on standard error.") };
     QCommandLineOption createTable { QStringLiteral("create-table"),
-                                     QStringLiteral("Create the Image_Rank table in the "
-                                                    "maintenance database.") };
+        QStringLiteral("Create the Image_Rank table in the "
+                       "maintenance database.") };
     QCommandLineOption dropTable { QStringLiteral("drop-table"),
-                                   QStringLiteral("Drop the Image_Rank table from the "
-                                                  "maintenance database.") };
+        QStringLiteral("Drop the Image_Rank table from the "
+                       "maintenance database.") };
 
     Parser()
     {
@@ -80,7 +82,7 @@ struct Parser
             "bad input."));
         parser.addHelpOption();
         parser.addOptions({ search, location, type, subfolders, noSubfolders, hidden, noHidden,
-                            format, copyTo, top, unreadable, createTable, dropTable });
+            format, copyTo, top, unreadable, createTable, dropTable });
     }
 };
 
@@ -110,8 +112,9 @@ CliParseResult parseCommandLine(const QStringList &arguments)
     if (p.parser.isSet(QStringLiteral("help")))
         return CliHelp { p.parser.helpText() };
     if (!p.parser.positionalArguments().isEmpty())
-        return CliUsageError { QStringLiteral("Unexpected argument: %1")
-                                   .arg(p.parser.positionalArguments().first()) };
+        return CliUsageError {
+            QStringLiteral("Unexpected argument: %1").arg(p.parser.positionalArguments().first())
+        };
 
     CliOptions options;
     options.keyword = p.parser.value(p.search);

@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -58,8 +57,8 @@ public:
         using namespace SettingKeys;
         for (const QString &key : { subfoldersKey, hiddenFilesKey }) {
             const QString value = saved.get(searchSection, key);
-            m_settings.save(searchSection, key,
-                            settingToInt16(value) == 0 ? QStringLiteral("3") : value);
+            m_settings.save(
+                searchSection, key, settingToInt16(value) == 0 ? QStringLiteral("3") : value);
         }
         m_settings.save(allImageSection, fileTypesKey, saved.get(allImageSection, fileTypesKey));
         if (options.subfolders)
@@ -82,7 +81,11 @@ private:
 class Progress
 {
 public:
-    explicit Progress(std::FILE *stream) : m_stream(stream) { m_clock.start(); }
+    explicit Progress(std::FILE *stream)
+        : m_stream(stream)
+    {
+        m_clock.start();
+    }
 
     void update(const QString &text, bool force = false)
     {
@@ -110,7 +113,11 @@ private:
 class PhaseTimes
 {
 public:
-    PhaseTimes() : m_enabled(qEnvironmentVariableIntValue("LIS_TIMINGS") == 1) { m_clock.start(); }
+    PhaseTimes()
+        : m_enabled(qEnvironmentVariableIntValue("LIS_TIMINGS") == 1)
+    {
+        m_clock.start();
+    }
 
     // Closes the phase under way, naming it.
     void mark(const char *phase)
@@ -125,8 +132,8 @@ public:
             return;
         for (const auto &[phase, nanoseconds] : m_phases) {
             std::fprintf(stream, "lis-timing %-12s %9.3f s %5.1f%%\n", phase,
-                         double(nanoseconds) / 1e9,
-                         m_total > 0 ? 100.0 * double(nanoseconds) / double(m_total) : 0.0);
+                double(nanoseconds) / 1e9,
+                m_total > 0 ? 100.0 * double(nanoseconds) / double(m_total) : 0.0);
         }
         std::fprintf(stream, "lis-timing %-12s %9.3f s\n", "total", double(m_total) / 1e9);
     }
@@ -139,8 +146,8 @@ private:
 };
 
 // The results copy holds exactly the bitmap the rank was computed on.
-std::optional<QualityColumns> qualityOf(RankLibrary &ranker, const ResultsCopies &copies,
-                                        const QString &path)
+std::optional<QualityColumns> qualityOf(
+    RankLibrary &ranker, const ResultsCopies &copies, const QString &path)
 {
     const QString copy = copies.copyFor(path);
     if (copy.isEmpty())
@@ -150,8 +157,7 @@ std::optional<QualityColumns> qualityOf(RankLibrary &ranker, const ResultsCopies
         return std::nullopt;
     const auto percent = [](double v) { return int(std::lround(std::clamp(v, 0.0, 100.0))); };
     return QualityColumns { percent(scores->sharpness), percent(scores->noise),
-                            percent(scores->exposure), percent(scores->contrast),
-                            percent(scores->compression) };
+        percent(scores->exposure), percent(scores->contrast), percent(scores->compression) };
 }
 
 void reportUnreadable(std::FILE *err, const ProcessFilesResult &ranked, bool list)
@@ -159,17 +165,17 @@ void reportUnreadable(std::FILE *err, const ProcessFilesResult &ranked, bool lis
     const auto unreadable = ranked.unreadable();
     if (unreadable.empty())
         return;
-    printLine(err, QStringLiteral("%1 file(s) could not be read%2")
-                       .arg(unreadable.size())
-                       .arg(list ? QStringLiteral(":") : QStringLiteral(" (--unreadable lists them)")));
+    printLine(err,
+        QStringLiteral("%1 file(s) could not be read%2")
+            .arg(unreadable.size())
+            .arg(list ? QStringLiteral(":") : QStringLiteral(" (--unreadable lists them)")));
     if (!list)
         return;
     for (const FileOutcome *file : unreadable)
         printLine(err, QStringLiteral("  %1: %2").arg(problemKey(file->problem), file->path));
 }
 
-int copyTop(const CliOptions &options, const Report &report, const RunHooks &hooks,
-            std::FILE *err)
+int copyTop(const CliOptions &options, const Report &report, const RunHooks &hooks, std::FILE *err)
 {
     const qsizetype limit = options.top ? std::min<qsizetype>(*options.top, report.List1.size())
                                         : report.List1.size();
@@ -181,14 +187,15 @@ int copyTop(const CliOptions &options, const Report &report, const RunHooks &hoo
         return CliBadInput;
     }
     const CopyRunResult copied = copyItems(items, options.copyTo, hooks);
-    printLine(err, QStringLiteral("Copied %1 of %2 file(s) to %3")
-                       .arg(copied.count(CopyStatus::Copied))
-                       .arg(limit)
-                       .arg(options.copyTo));
+    printLine(err,
+        QStringLiteral("Copied %1 of %2 file(s) to %3")
+            .arg(copied.count(CopyStatus::Copied))
+            .arg(limit)
+            .arg(options.copyTo));
     for (const CopyResult &result : copied.results) {
         if (result.status != CopyStatus::Copied && result.status != CopyStatus::NotSelected)
-            printLine(err, QStringLiteral("  not copied: %1 %2").arg(result.destination,
-                                                                     result.error));
+            printLine(
+                err, QStringLiteral("  not copied: %1 %2").arg(result.destination, result.error));
     }
     return copied.cancelled ? CliCancelled : CliOk;
 }
@@ -201,7 +208,7 @@ void installInterruptHandler()
 }
 
 int runCommandLine(const QStringList &arguments, const AppPaths &paths,
-                   const Settings &userSettings, CliStreams streams)
+    const Settings &userSettings, CliStreams streams)
 {
     interrupted.store(false);
     const CliParseResult parsed = parseCommandLine(arguments);
@@ -223,8 +230,9 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     QDir().mkpath(paths.workFolder());
     InstanceLock lock(paths.lockFile());
     if (!lock.isLocked()) {
-        printLine(streams.err, QStringLiteral("Lumetra Image Search is already running; its "
-                                              "working files are in use."));
+        printLine(streams.err,
+            QStringLiteral("Lumetra Image Search is already running; its "
+                           "working files are in use."));
         return CliFailed;
     }
     const StartupResult started = startUp(paths);
@@ -261,20 +269,19 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     prepareRanking(engine, copies);
     times.mark("preparation");
     hooks.yield = [&] {
-        progress.update(QStringLiteral("Ranking... %1 of %2")
-                            .arg(copies.size())
-                            .arg(list3.size()));
+        progress.update(QStringLiteral("Ranking... %1 of %2").arg(copies.size()).arg(list3.size()));
     };
     const ProcessFilesResult ranked = rankFoundFiles(engine, list3, copies, hooks);
     times.mark("ranking");
-    progress.update(QStringLiteral("Ranked %1 of %2").arg(ranked.files.size()).arg(list3.size()),
-                    true);
+    progress.update(
+        QStringLiteral("Ranked %1 of %2").arg(ranked.files.size()).arg(list3.size()), true);
     progress.done();
     if (interrupted.load() || ranked.cancelled) {
         cleanUp();
-        printLine(streams.err, QStringLiteral("Cancelled: %1 of %2 file(s) ranked, no report.")
-                                   .arg(ranked.files.size())
-                                   .arg(list3.size()));
+        printLine(streams.err,
+            QStringLiteral("Cancelled: %1 of %2 file(s) ranked, no report.")
+                .arg(ranked.files.size())
+                .arg(list3.size()));
         return CliCancelled;
     }
 
@@ -287,7 +294,7 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     lines.reserve(report.rows.size());
     for (const ReportRow &row : report.rows) {
         lines.push_back({ row.position, row.name, row.size, row.type, row.width, row.height,
-                          row.rank, row.path, qualityOf(ranker, copies, row.path) });
+            row.rank, row.path, qualityOf(ranker, copies, row.path) });
     }
     times.mark("quality");
     print(streams.out, formatReport(lines, options.format));

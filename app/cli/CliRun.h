@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QStringList>
-
 #include <cstdio>
 
 namespace lis {
@@ -12,8 +11,8 @@ class Settings;
 // Exit statuses of a command-line run.
 enum CliExit : int {
     CliOk = 0,
-    CliFailed = 1,    // the program could not start its work (lock, database)
-    CliBadInput = 2,  // refused arguments, keyword or location
+    CliFailed = 1, // the program could not start its work (lock, database)
+    CliBadInput = 2, // refused arguments, keyword or location
     CliCancelled = 130, // Ctrl+C
 };
 
@@ -27,7 +26,7 @@ struct CliStreams
 // report, through the same engine as the Search button, then the report on standard output.
 // `userSettings` supplies the options the arguments leave out; it is never written.
 int runCommandLine(const QStringList &arguments, const AppPaths &paths,
-                   const Settings &userSettings, CliStreams streams = {});
+    const Settings &userSettings, CliStreams streams = {});
 
 // Makes Ctrl+C cancel a command-line run instead of killing it (once per process).
 void installInterruptHandler();

@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <algorithm>
 #include <array>
 
@@ -11,23 +10,21 @@ namespace lis {
 
 namespace {
 
-constexpr std::array<const char *, 13> headers { "Position", "Name",      "Size",     "Type",
-                                                 "Width",    "Height",    "Rank",     "Sharpness",
-                                                 "Noise",    "Exposure",  "Contrast", "Compression",
-                                                 "Path" };
+constexpr std::array<const char *, 13> headers { "Position", "Name", "Size", "Type", "Width",
+    "Height", "Rank", "Sharpness", "Noise", "Exposure", "Contrast", "Compression", "Path" };
 constexpr int firstQualityColumn = 7;
 constexpr int qualityColumnCount = 5;
 
 bool anyQuality(const std::vector<ReportLine> &lines)
 {
     return std::any_of(lines.begin(), lines.end(),
-                       [](const ReportLine &line) { return line.quality.has_value(); });
+        [](const ReportLine &line) { return line.quality.has_value(); });
 }
 
 QStringList cells(const ReportLine &line, bool withQuality)
 {
-    QStringList out { QString::number(line.position), line.name, line.size, line.type,
-                      line.width, line.height, line.rank };
+    QStringList out { QString::number(line.position), line.name, line.size, line.type, line.width,
+        line.height, line.rank };
     if (withQuality) {
         if (line.quality) {
             const QualityColumns &q = *line.quality;
@@ -130,7 +127,7 @@ QString formatJson(const std::vector<ReportLine> &lines)
             { QStringLiteral("type"), line.type },
             { QStringLiteral("width"), line.width.isEmpty() ? QJsonValue() : line.width.toInt() },
             { QStringLiteral("height"),
-              line.height.isEmpty() ? QJsonValue() : line.height.toInt() },
+                line.height.isEmpty() ? QJsonValue() : line.height.toInt() },
             { QStringLiteral("rank"), line.rank },
             { QStringLiteral("path"), line.path },
         };

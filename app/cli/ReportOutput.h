@@ -3,7 +3,6 @@
 #include "app/cli/CliOptions.h"
 
 #include <QString>
-
 #include <optional>
 #include <vector>
 

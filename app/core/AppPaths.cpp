@@ -16,9 +16,9 @@ QString withoutTrailingSeparator(QString folder)
 
 } // namespace
 
-AppPaths::AppPaths(QString appFolder) : m_appFolder(withoutTrailingSeparator(std::move(appFolder)))
-{
-}
+AppPaths::AppPaths(QString appFolder)
+    : m_appFolder(withoutTrailingSeparator(std::move(appFolder)))
+{ }
 
 AppPaths AppPaths::ofRunningProgram()
 {

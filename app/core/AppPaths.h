@@ -16,15 +16,15 @@ public:
     static AppPaths ofRunningProgram();
 
     const QString &appFolder() const { return m_appFolder; }
-    QString pristineDatabase() const;   // Lumetra_Image_Search.mdb beside the program
+    QString pristineDatabase() const; // Lumetra_Image_Search.mdb beside the program
     QString maintenanceDatabase() const; // Lumetra_Image_Ranker.mdb beside the program
-    QString workFolder() const;          // LIS
-    QString workingDatabase() const;     // LIS/Lumetra_Image_Search.mdb
-    QString resultsFolder() const;       // LIS/SR
-    QString workingBitmap() const;       // LIS/LIS.bmp
-    QString scratchBitmap() const;       // LIS/LIS2.bmp
-    QString lockFile() const;            // LIS/.lock
-    QString helpPage() const;            // help/index.html
+    QString workFolder() const; // LIS
+    QString workingDatabase() const; // LIS/Lumetra_Image_Search.mdb
+    QString resultsFolder() const; // LIS/SR
+    QString workingBitmap() const; // LIS/LIS.bmp
+    QString scratchBitmap() const; // LIS/LIS2.bmp
+    QString lockFile() const; // LIS/.lock
+    QString helpPage() const; // help/index.html
 
 private:
     QString m_appFolder;

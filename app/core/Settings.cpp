@@ -1,7 +1,6 @@
 #include "app/core/Settings.h"
 
 #include <QSettings>
-
 #include <limits>
 
 namespace lis {
@@ -16,15 +15,13 @@ QString keyPath(const QString &section, const QString &key)
 } // namespace
 
 Settings::Settings()
-    : m_store(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, appName,
-                                          appName))
-{
-}
+    : m_store(std::make_unique<QSettings>(
+        QSettings::NativeFormat, QSettings::UserScope, appName, appName))
+{ }
 
 Settings::Settings(const QString &iniFile)
     : m_store(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
-{
-}
+{ }
 
 Settings::~Settings() = default;
 
@@ -57,7 +54,8 @@ int settingToInt16(const QString &text)
 {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
-    if (!ok || value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+    if (!ok || value < std::numeric_limits<qint16>::min()
+        || value > std::numeric_limits<qint16>::max())
         return 0;
     return value;
 }

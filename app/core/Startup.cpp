@@ -35,13 +35,13 @@ StartupResult startUp(const AppPaths &paths)
         return result;
     }
     const bool renewed = renewWorkingDatabase(paths);
-    result.store = std::make_unique<ResultStore>(
-        ResultStore::connectionString(paths.workingDatabase()));
+    result.store
+        = std::make_unique<ResultStore>(ResultStore::connectionString(paths.workingDatabase()));
     if (!renewed || !result.store->isOpen()) {
         result.error = QStringLiteral("The working database %1 cannot be prepared, so no search "
                                       "can be ranked. %2")
                            .arg(QDir::toNativeSeparators(paths.workingDatabase()),
-                                result.store->openError());
+                               result.store->openError());
     }
     return result;
 }

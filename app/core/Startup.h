@@ -3,7 +3,6 @@
 #include "app/core/AppPaths.h"
 
 #include <QString>
-
 #include <memory>
 
 namespace lis {

@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-
 #include <chrono>
 #include <future>
 
@@ -78,7 +77,7 @@ QString noResultsText(const QString &keyword)
 }
 
 void findImageFiles(const RunEngine &engine, const QString &location, const QString &keyword,
-                    QStringList &list2, QStringList &list3, const RunHooks &hooks)
+    QStringList &list2, QStringList &list3, const RunHooks &hooks)
 {
     QString path = location;
     WalkCounters counters;
@@ -97,7 +96,7 @@ void prepareRanking(const RunEngine &engine, ResultsCopies &copies)
 }
 
 ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &foundFiles,
-                                  ResultsCopies &copies, const RunHooks &hooks)
+    ResultsCopies &copies, const RunHooks &hooks)
 {
     if (!foundFiles.isEmpty())
         loadRankerWhileLive(engine.ranker, hooks);

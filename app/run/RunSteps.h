@@ -43,13 +43,13 @@ struct RunEngine
 // The walk and the image filter: fills list2 with the matching paths and list3 with the image
 // files of the chosen type.
 void findImageFiles(const RunEngine &engine, const QString &location, const QString &keyword,
-                    QStringList &list2, QStringList &list3, const RunHooks &hooks);
+    QStringList &list2, QStringList &list3, const RunHooks &hooks);
 
 // Empties the result table and gives the run a fresh, empty results folder.
 void prepareRanking(const RunEngine &engine, ResultsCopies &copies);
 
 // Ranks every found file, storing one row each in one transaction.
 ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &foundFiles,
-                                  ResultsCopies &copies, const RunHooks &hooks);
+    ResultsCopies &copies, const RunHooks &hooks);
 
 } // namespace lis

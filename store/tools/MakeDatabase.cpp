@@ -1,6 +1,5 @@
 // Writes a fresh database file: with the empty result table, or with nothing in it.
 #include <SQLiteCpp/Database.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string_view>

@@ -4,7 +4,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <gtest/gtest.h>
 
 using namespace lis;
@@ -23,11 +22,11 @@ std::vector<ReportLine> sampleLines()
 {
     return {
         { 1, QStringLiteral("sun2.jpg"), QStringLiteral("1.13 KB"), QStringLiteral("JPG"),
-          QStringLiteral("640"), QStringLiteral("480"), QStringLiteral("870"),
-          QStringLiteral("/p/sun2.jpg"), std::nullopt },
+            QStringLiteral("640"), QStringLiteral("480"), QStringLiteral("870"),
+            QStringLiteral("/p/sun2.jpg"), std::nullopt },
         { 2, QStringLiteral("sun, \"odd\"\nname.png"), QStringLiteral("12 bytes"),
-          QStringLiteral("PNG"), QString(), QString(), QStringLiteral("0"),
-          QStringLiteral("/p/sun, \"odd\"\nname.png"), std::nullopt },
+            QStringLiteral("PNG"), QString(), QString(), QStringLiteral("0"),
+            QStringLiteral("/p/sun, \"odd\"\nname.png"), std::nullopt },
     };
 }
 
@@ -37,8 +36,7 @@ TEST(CliOptions, ParsesEveryOption)
 {
     const auto parsed = parseCommandLine(
         args({ "--search", "sun ", "--location", "/photos", "--type", "tiff", "--no-subfolders",
-               "--hidden", "--format", "json", "--copy-to", "/out", "--top", "3",
-               "--unreadable" }));
+            "--hidden", "--format", "json", "--copy-to", "/out", "--top", "3", "--unreadable" }));
     ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed));
     const auto &o = std::get<CliOptions>(parsed);
     EXPECT_EQ(o.keyword, u"sun "); // kept as typed: the trailing blank is part of the pattern
@@ -67,13 +65,11 @@ TEST(CliOptions, LeftOutOptionsStayUnset)
 TEST(CliOptions, UsageErrors)
 {
     for (const auto &bad : { args({ "--search", "a", "--type", "webp" }),
-                             args({ "--search", "a", "--format", "xml" }),
-                             args({ "--search", "a", "--top", "2" }),
-                             args({ "--search", "a", "--copy-to", "/o", "--top", "0" }),
-                             args({ "--search", "a", "--copy-to", "", "--top", "3" }),
-                             args({ "--search", "a", "--subfolders", "--no-subfolders" }),
-                             args({ "--search", "a", "--bogus" }),
-                             args({ "--search", "a", "stray" }) }) {
+             args({ "--search", "a", "--format", "xml" }), args({ "--search", "a", "--top", "2" }),
+             args({ "--search", "a", "--copy-to", "/o", "--top", "0" }),
+             args({ "--search", "a", "--copy-to", "", "--top", "3" }),
+             args({ "--search", "a", "--subfolders", "--no-subfolders" }),
+             args({ "--search", "a", "--bogus" }), args({ "--search", "a", "stray" }) }) {
         SCOPED_TRACE(bad.join(u' ').toStdString());
         const auto parsed = parseCommandLine(bad);
         ASSERT_TRUE(std::holds_alternative<CliUsageError>(parsed));
@@ -109,8 +105,7 @@ TEST(ReportOutput, CsvQuotesWhatNeedsIt)
     const QString csv = formatReport(sampleLines(), OutputFormat::Csv);
     EXPECT_TRUE(csv.startsWith(u"Position,Name,Size,Type,Width,Height,Rank,Path\r\n"));
     EXPECT_TRUE(csv.contains(u"1,sun2.jpg,1.13 KB,JPG,640,480,870,/p/sun2.jpg\r\n"));
-    EXPECT_TRUE(csv.contains(
-        QStringLiteral("2,\"sun, \"\"odd\"\"\nname.png\",12 bytes,PNG,,,0,")));
+    EXPECT_TRUE(csv.contains(QStringLiteral("2,\"sun, \"\"odd\"\"\nname.png\",12 bytes,PNG,,,0,")));
 }
 
 TEST(ReportOutput, JsonCarriesNamesVerbatimAndQuality)
@@ -125,7 +120,7 @@ TEST(ReportOutput, JsonCarriesNamesVerbatimAndQuality)
     EXPECT_EQ(array[0].toObject()[QStringLiteral("sharpness")].toInt(), 80);
     EXPECT_TRUE(array[1].toObject()[QStringLiteral("width")].isNull());
     EXPECT_EQ(array[1].toObject()[QStringLiteral("name")].toString(),
-              QStringLiteral("sun, \"odd\"\nname.png"));
+        QStringLiteral("sun, \"odd\"\nname.png"));
     const auto empty = QJsonDocument::fromJson(formatReport({}, OutputFormat::Json).toUtf8());
     EXPECT_TRUE(empty.isArray() && empty.array().isEmpty());
     EXPECT_TRUE(formatReport({}, OutputFormat::Table).isEmpty());

@@ -1,4 +1,5 @@
 #include "app/cli/CliRun.h"
+
 #include "app/core/Settings.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
@@ -10,10 +11,8 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <memory>
 
 using namespace lis;
@@ -55,19 +54,18 @@ protected:
         using lis::test::makeScene;
         using lis::test::saveImage;
         // Three photos of different quality, one unreadable file, and a file of another kind.
-        ASSERT_TRUE(saveImage(makeScene(900, 600, 1), photos.filePath(QStringLiteral("sun1.jpg")),
-                              "JPG", 95));
-        QImage soft = makeScene(300, 200, 2).scaled(900, 600, Qt::IgnoreAspectRatio,
-                                                   Qt::SmoothTransformation);
+        ASSERT_TRUE(saveImage(
+            makeScene(900, 600, 1), photos.filePath(QStringLiteral("sun1.jpg")), "JPG", 95));
+        QImage soft = makeScene(300, 200, 2)
+                          .scaled(900, 600, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         ASSERT_TRUE(saveImage(soft, photos.filePath(QStringLiteral("sun2.png")), "PNG"));
-        ASSERT_TRUE(saveImage(makeScene(400, 300, 3),
-                              photos.filePath(QStringLiteral("sub/sun3.bmp")), "BMP"));
+        ASSERT_TRUE(saveImage(
+            makeScene(400, 300, 3), photos.filePath(QStringLiteral("sub/sun3.bmp")), "BMP"));
         ASSERT_TRUE(lis::test::writeFile(photos.filePath(QStringLiteral("sun4.jpg")),
-                                         QByteArray("\xff\xd8\xff\xe0 broken", 12)));
+            QByteArray("\xff\xd8\xff\xe0 broken", 12)));
         ASSERT_TRUE(lis::test::writeFile(photos.filePath(QStringLiteral("sun5.txt")), "text"));
         saved = std::make_unique<Settings>(app.filePath(QStringLiteral("user.ini")));
-        saved->save(QStringLiteral("AllImage"), QStringLiteral("filetypes"),
-                    QStringLiteral("5"));
+        saved->save(QStringLiteral("AllImage"), QStringLiteral("filetypes"), QStringLiteral("5"));
         saved->sync();
     }
 
@@ -89,9 +87,9 @@ protected:
 
 TEST_F(CliRunTest, JsonReportInRankOrderWithEveryFile)
 {
-    const Outcome r = run({ QStringLiteral("--search"), QStringLiteral("sun"),
-                            QStringLiteral("--location"), photos.path(),
-                            QStringLiteral("--format"), QStringLiteral("json") });
+    const Outcome r
+        = run({ QStringLiteral("--search"), QStringLiteral("sun"), QStringLiteral("--location"),
+            photos.path(), QStringLiteral("--format"), QStringLiteral("json") });
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
     ASSERT_EQ(rows.size(), 4) << r.out.toStdString();
@@ -107,7 +105,7 @@ TEST_F(CliRunTest, JsonReportInRankOrderWithEveryFile)
     }
     // The unreadable file is last, with rank 0, and said so on standard error.
     EXPECT_EQ(rows.last().toObject()[QStringLiteral("path")].toString(),
-              photos.filePath(QStringLiteral("sun4.jpg")));
+        photos.filePath(QStringLiteral("sun4.jpg")));
     EXPECT_EQ(rows.last().toObject()[QStringLiteral("rank")].toString(), u"0");
     EXPECT_TRUE(r.err.contains(u"1 file(s) could not be read"));
     EXPECT_TRUE(names.contains(u"sun3"));
@@ -118,9 +116,8 @@ TEST_F(CliRunTest, JsonReportInRankOrderWithEveryFile)
 TEST_F(CliRunTest, TableAndCsvCarryTheSameRows)
 {
     const QStringList base { QStringLiteral("--search"), QStringLiteral("sun"),
-                             QStringLiteral("--location"), photos.path(),
-                             QStringLiteral("--no-subfolders"), QStringLiteral("--type"),
-                             QStringLiteral("jpeg") };
+        QStringLiteral("--location"), photos.path(), QStringLiteral("--no-subfolders"),
+        QStringLiteral("--type"), QStringLiteral("jpeg") };
     const Outcome table = run(base);
     ASSERT_EQ(table.status, 0);
     const QStringList tableLines = table.out.split(u'\n', Qt::SkipEmptyParts);
@@ -128,8 +125,8 @@ TEST_F(CliRunTest, TableAndCsvCarryTheSameRows)
     EXPECT_TRUE(tableLines[0].startsWith(u"Position"));
     EXPECT_TRUE(tableLines[1].endsWith(photos.filePath(QStringLiteral("sun1.jpg"))));
 
-    const Outcome csv = run(base + QStringList { QStringLiteral("--format"),
-                                                 QStringLiteral("csv") });
+    const Outcome csv
+        = run(base + QStringList { QStringLiteral("--format"), QStringLiteral("csv") });
     ASSERT_EQ(csv.status, 0);
     const QStringList csvLines = csv.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(csvLines.size(), 3);
@@ -143,26 +140,25 @@ TEST_F(CliRunTest, TableAndCsvCarryTheSameRows)
 TEST_F(CliRunTest, RefusalsExitWithStatusTwo)
 {
     const Outcome blank = run({ QStringLiteral("--search"), QStringLiteral("   "),
-                                QStringLiteral("--location"), photos.path() });
+        QStringLiteral("--location"), photos.path() });
     EXPECT_EQ(blank.status, 2);
     EXPECT_EQ(blank.err.trimmed(), u"Please enter search keyword.");
     EXPECT_TRUE(blank.out.isEmpty());
 
     const Outcome file = run({ QStringLiteral("--search"), QStringLiteral("sun"),
-                               QStringLiteral("--location"),
-                               photos.filePath(QStringLiteral("sun5.txt")) });
+        QStringLiteral("--location"), photos.filePath(QStringLiteral("sun5.txt")) });
     EXPECT_EQ(file.status, 2);
     EXPECT_EQ(file.err.trimmed(), u"Please select a valid search location and try again.");
 
     const Outcome usage = run({ QStringLiteral("--search"), QStringLiteral("sun"),
-                                QStringLiteral("--format"), QStringLiteral("xml") });
+        QStringLiteral("--format"), QStringLiteral("xml") });
     EXPECT_EQ(usage.status, 2);
 }
 
 TEST_F(CliRunTest, NoResultsExitsZeroAndSaysSo)
 {
     const Outcome r = run({ QStringLiteral("--search"), QStringLiteral("moon"),
-                            QStringLiteral("--location"), photos.path() });
+        QStringLiteral("--location"), photos.path() });
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.contains(u"No results found for moon"));
@@ -173,16 +169,16 @@ TEST_F(CliRunTest, CopyToTakesTheBestResults)
     QTemporaryDir out;
     const QByteArray original = lis::test::readFile(photos.filePath(QStringLiteral("sun1.jpg")));
     const Outcome r = run({ QStringLiteral("--search"), QStringLiteral("sun"),
-                            QStringLiteral("--location"), photos.path(),
-                            QStringLiteral("--format"), QStringLiteral("json"),
-                            QStringLiteral("--copy-to"), out.path(), QStringLiteral("--top"),
-                            QStringLiteral("2") });
+        QStringLiteral("--location"), photos.path(), QStringLiteral("--format"),
+        QStringLiteral("json"), QStringLiteral("--copy-to"), out.path(), QStringLiteral("--top"),
+        QStringLiteral("2") });
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
     ASSERT_GE(rows.size(), 2);
     QStringList expected;
     for (int i = 0; i < 2; ++i)
-        expected.append(QFileInfo(rows[i].toObject()[QStringLiteral("path")].toString()).fileName());
+        expected.append(
+            QFileInfo(rows[i].toObject()[QStringLiteral("path")].toString()).fileName());
     expected.sort();
     QStringList copied = QDir(out.path()).entryList(QDir::Files);
     copied.sort();
@@ -197,7 +193,7 @@ TEST_F(CliRunTest, SecondInstanceIsRefused)
     QLockFile held(app.paths().lockFile());
     ASSERT_TRUE(held.tryLock(0));
     const Outcome r = run({ QStringLiteral("--search"), QStringLiteral("sun"),
-                            QStringLiteral("--location"), photos.path() });
+        QStringLiteral("--location"), photos.path() });
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(u"already running"));
 }

@@ -1,9 +1,10 @@
 #include "app/Form3.h"
-#include "tests/support/MainWindowTest.h"
+
 #include "app/core/Settings.h"
 #include "app/core/Startup.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
+#include "tests/support/MainWindowTest.h"
 #include "tests/support/TempAppFolder.h"
 
 #include <QCheckBox>
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
-
 #include <gtest/gtest.h>
 
 using namespace lis;
@@ -66,18 +66,18 @@ TEST_F(Form3Test, RepairsOnlyMissingOrNonNumericOptions)
         const char *after;
     };
     for (const Case c : { Case { "2", "2" }, Case { "0", "3" }, Case { "abc", "3" },
-                          Case { "", "3" }, Case { "3", "3" }, Case { " 2 ", " 2 " } }) {
+             Case { "", "3" }, Case { "3", "3" }, Case { " 2 ", " 2 " } }) {
         SCOPED_TRACE(c.stored);
         auto settings = openSettings();
-        settings->save(QStringLiteral("Search"), QStringLiteral("Subfolders"),
-                       QString::fromLatin1(c.stored));
-        settings->save(QStringLiteral("Search"), QStringLiteral("hiddenfiles"),
-                       QString::fromLatin1(c.stored));
+        settings->save(
+            QStringLiteral("Search"), QStringLiteral("Subfolders"), QString::fromLatin1(c.stored));
+        settings->save(
+            QStringLiteral("Search"), QStringLiteral("hiddenfiles"), QString::fromLatin1(c.stored));
         auto form = openWindow(*settings);
         EXPECT_EQ(settings->get(QStringLiteral("Search"), QStringLiteral("Subfolders")),
-                  QString::fromLatin1(c.after));
+            QString::fromLatin1(c.after));
         EXPECT_EQ(settings->get(QStringLiteral("Search"), QStringLiteral("hiddenfiles")),
-                  QString::fromLatin1(c.after));
+            QString::fromLatin1(c.after));
     }
 }
 
@@ -93,7 +93,7 @@ TEST_F(Form3Test, RemembersThePathOnlyWhenTicked)
     {
         auto settings = openSettings();
         EXPECT_EQ(settings->get(QStringLiteral("Search"), QStringLiteral("path")),
-                  u"/home/user/Pictures");
+            u"/home/user/Pictures");
         EXPECT_EQ(settings->get(QStringLiteral("check"), QStringLiteral("searchpath")), u"1");
         auto form = openWindow(*settings);
         EXPECT_EQ(form->vkTextBox1->text(), u"/home/user/Pictures");

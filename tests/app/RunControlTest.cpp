@@ -1,11 +1,11 @@
 #include "app/Form3.h"
-#include "tests/support/MainWindowTest.h"
 #include "app/FrmSplash.h"
 #include "app/SplashGeometry.h"
 #include "app/core/Settings.h"
 #include "app/core/Startup.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
+#include "tests/support/MainWindowTest.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
@@ -21,7 +21,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-
 #include <gtest/gtest.h>
 
 using namespace lis;
@@ -35,26 +34,28 @@ using Shown = FakePrompts::Shown;
 class RunControlTest : public lis::test::MainWindowTest
 {
 protected:
-    RunControlTest() : MainWindowTest(TempAppFolder::Ranker::With) { }
+    RunControlTest()
+        : MainWindowTest(TempAppFolder::Ranker::With)
+    { }
 
     void SetUp() override
     {
         ASSERT_TRUE(photos.isValid());
         MainWindowTest::SetUp();
-        settings->save(QStringLiteral("AllImage"), QStringLiteral("filetypes"),
-                       QStringLiteral("5"));
+        settings->save(
+            QStringLiteral("AllImage"), QStringLiteral("filetypes"), QStringLiteral("5"));
         form->show();
     }
 
     // Writes `count` photos named <prefix>1.jpg ... into `folder` (relative to the photo tree).
     void makePhotos(int count, const QString &prefix = QStringLiteral("sun"),
-                    const QString &folder = {}, QSize size = { 160, 120 })
+        const QString &folder = {}, QSize size = { 160, 120 })
     {
         for (int i = 1; i <= count; ++i) {
-            const QString path = photos.filePath(folder + prefix + QString::number(i)
-                                                 + QStringLiteral(".jpg"));
-            ASSERT_TRUE(lis::test::saveImage(lis::test::makeScene(size.width(), size.height(), i),
-                                             path, "JPG", 60 + i * 2));
+            const QString path
+                = photos.filePath(folder + prefix + QString::number(i) + QStringLiteral(".jpg"));
+            ASSERT_TRUE(lis::test::saveImage(
+                lis::test::makeScene(size.width(), size.height(), i), path, "JPG", 60 + i * 2));
         }
     }
 
@@ -139,7 +140,7 @@ TEST_F(RunControlTest, FileAsLocationIsRefused)
     form->vkTextBox1->setText(photos.filePath(QStringLiteral("sun1.jpg")));
     QTest::mouseClick(form->isButton2, Qt::LeftButton);
     EXPECT_EQ(messageTexts(),
-              QStringList { QStringLiteral("Please select a valid search location and try again.") });
+        QStringList { QStringLiteral("Please select a valid search location and try again.") });
     EXPECT_EQ(prompts.shown()[0].icon, MessageIcon::Warning);
     EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
 }
@@ -173,7 +174,8 @@ TEST_F(RunControlTest, CancelDuringTheWalkKeepsThePreviousResults)
 
     prompts.queueAnswer(true);
     // The click lands at the run's first chance to process events, before the walk.
-    QTimer::singleShot(0, form.get(), [this] { QTest::mouseClick(form->isButton4, Qt::LeftButton); });
+    QTimer::singleShot(
+        0, form.get(), [this] { QTest::mouseClick(form->isButton4, Qt::LeftButton); });
     search(QStringLiteral("sun"));
     EXPECT_EQ(prompts.shown().last().text, u"Are you sure you want to cancel?");
     EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
@@ -220,7 +222,8 @@ TEST_F(RunControlTest, CancelAnsweredNoLetsTheRunFinish)
 {
     makePhotos(4);
     prompts.queueAnswer(false);
-    QTimer::singleShot(0, form.get(), [this] { QTest::mouseClick(form->isButton4, Qt::LeftButton); });
+    QTimer::singleShot(
+        0, form.get(), [this] { QTest::mouseClick(form->isButton4, Qt::LeftButton); });
     search(QStringLiteral("sun"));
     EXPECT_EQ(prompts.shown().first().text, u"Are you sure you want to cancel?");
     EXPECT_EQ(form->List1.size(), 4);
@@ -232,11 +235,11 @@ TEST_F(RunControlTest, PagingThroughSevenResults)
     makePhotos(7);
     search(QStringLiteral("sun"));
     ASSERT_EQ(form->List1.size(), 7);
-    EXPECT_EQ(captions(), (QStringList { QStringLiteral("1"), QStringLiteral("2"),
-                                         QStringLiteral("3") }));
+    EXPECT_EQ(captions(),
+        (QStringList { QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3") }));
     QTest::mouseClick(form->isButton5, Qt::LeftButton);
-    EXPECT_EQ(captions(), (QStringList { QStringLiteral("4"), QStringLiteral("5"),
-                                         QStringLiteral("6") }));
+    EXPECT_EQ(captions(),
+        (QStringList { QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6") }));
     EXPECT_TRUE(form->isButton6->isEnabled());
     EXPECT_TRUE(form->isButton5->isEnabled());
     QTest::mouseClick(form->isButton5, Qt::LeftButton);
@@ -244,8 +247,8 @@ TEST_F(RunControlTest, PagingThroughSevenResults)
     EXPECT_FALSE(form->isButton5->isEnabled());
     EXPECT_TRUE(form->Picture1[1]->pixmap().isNull());
     QTest::mouseClick(form->isButton6, Qt::LeftButton);
-    EXPECT_EQ(captions(), (QStringList { QStringLiteral("4"), QStringLiteral("5"),
-                                         QStringLiteral("6") }));
+    EXPECT_EQ(captions(),
+        (QStringList { QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6") }));
     QTest::mouseClick(form->isButton6, Qt::LeftButton);
     EXPECT_EQ(captions().first(), u"1");
     EXPECT_FALSE(form->isButton6->isEnabled());
@@ -284,14 +287,14 @@ TEST_F(RunControlTest, PreviewOfPositionFiveOpensItsResultsCopyCentred)
     // The picture is the fifth result's own copy.
     const QString copy = form->resultsCopies.copyFor(form->List1[4]);
     EXPECT_EQ(splash->picture().convertToFormat(QImage::Format_RGB32),
-              QImage(copy).convertToFormat(QImage::Format_RGB32));
+        QImage(copy).convertToFormat(QImage::Format_RGB32));
     QTest::keyClick(splash, Qt::Key_Escape);
 }
 
 TEST_F(RunControlTest, TwoResultsOfOneNameShowTheirOwnPictures)
 {
     ASSERT_TRUE(lis::test::saveImage(QImage(lis::test::makeScene(200, 150, 1)),
-                                     photos.filePath(QStringLiteral("a/sun.png")), "PNG"));
+        photos.filePath(QStringLiteral("a/sun.png")), "PNG"));
     QImage red(200, 150, QImage::Format_RGB32);
     red.fill(Qt::red);
     ASSERT_TRUE(lis::test::saveImage(red, photos.filePath(QStringLiteral("b/sun.png")), "PNG"));
@@ -301,7 +304,7 @@ TEST_F(RunControlTest, TwoResultsOfOneNameShowTheirOwnPictures)
     const QString second = form->resultsCopies.copyFor(form->List1[1]);
     EXPECT_NE(first, second);
     EXPECT_NE(QImage(first).convertToFormat(QImage::Format_RGB32),
-              QImage(second).convertToFormat(QImage::Format_RGB32));
+        QImage(second).convertToFormat(QImage::Format_RGB32));
     for (int i = 0; i < 2; ++i) {
         const QImage copy = QImage(form->resultsCopies.copyFor(form->List1[i]));
         const bool isRed = copy.pixelColor(100, 75) == QColor(Qt::red);
@@ -322,8 +325,8 @@ TEST_F(RunControlTest, ClosingDuringARunEndsTheRunFirst)
 TEST_F(RunControlTest, RowsExplainTheirRank)
 {
     makePhotos(2);
-    ASSERT_TRUE(lis::test::writeFile(photos.filePath(QStringLiteral("sun9.jpg")),
-                                     QByteArray("\xff\xd8\xff\xe0 broken", 12)));
+    ASSERT_TRUE(lis::test::writeFile(
+        photos.filePath(QStringLiteral("sun9.jpg")), QByteArray("\xff\xd8\xff\xe0 broken", 12)));
     search(QStringLiteral("sun"));
     ASSERT_EQ(form->List1.size(), 3);
     // The unreadable file ranks 0, so it is last, and its row says why.

@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 using namespace lis;
@@ -30,8 +29,7 @@ TEST(FrmSplash, ShowsClipboardPictureAndEscapeClearsIt)
     EXPECT_EQ(splash.picture().size(), QSize(400, 300));
     EXPECT_EQ(splash.picture1()->size(), QSize(400, 300));
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    EXPECT_EQ(splash.picture1()->pos(),
-              centredPicturePosition(screen, QSize(400, 300)));
+    EXPECT_EQ(splash.picture1()->pos(), centredPicturePosition(screen, QSize(400, 300)));
     auto *hint = splash.findChild<QLabel *>(QStringLiteral("Label1"));
     ASSERT_NE(hint, nullptr);
     EXPECT_EQ(hint->text(), u"Press Escape to Exit");

@@ -1,11 +1,11 @@
 #include "app/Form3.h"
-#include "tests/support/MainWindowTest.h"
 #include "app/FrmSplash.h"
 #include "app/core/Settings.h"
 #include "app/core/Startup.h"
 #include "copy/ui/Form1.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
+#include "tests/support/MainWindowTest.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
@@ -32,7 +32,6 @@ protected:
         }
         return windows;
     }
-
 };
 
 TEST_F(CopyFromMainWindowTest, OpensOneWindowOnlyWhenThereAreResults)

@@ -1,10 +1,10 @@
 #include "app/Form3.h"
-#include "tests/support/MainWindowTest.h"
 #include "app/FrmSplash.h"
 #include "app/core/Settings.h"
 #include "app/core/Startup.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
+#include "tests/support/MainWindowTest.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
@@ -73,7 +73,6 @@ protected:
         const QPixmap pixmap = form->Picture1[std::size_t(slot)]->pixmap();
         return pixmap.isNull() ? qRgb(0, 0, 0) : pixmap.toImage().pixel(80, 44);
     }
-
 };
 
 } // namespace

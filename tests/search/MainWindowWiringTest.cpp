@@ -1,10 +1,10 @@
 #include "app/Form3.h"
-#include "tests/support/MainWindowTest.h"
 #include "app/core/Settings.h"
 #include "app/core/Startup.h"
 #include "search/Form4.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
+#include "tests/support/MainWindowTest.h"
 #include "tests/support/TempAppFolder.h"
 
 #include <QCheckBox>
@@ -33,7 +33,6 @@ protected:
         }
         return visible;
     }
-
 };
 
 TEST_F(MainWindowWiringTest, BrowsePutsAChosenFolderIntoThePathBoxAndACancelChangesNothing)

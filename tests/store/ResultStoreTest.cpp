@@ -1,13 +1,13 @@
+#include "store/ResultStore.h"
+
 #include "app/core/Startup.h"
 #include "store/Maintenance.h"
-#include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TempAppFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <SQLiteCpp/Database.h>
-
 #include <gtest/gtest.h>
 
 using namespace lis;
@@ -44,8 +44,9 @@ protected:
 TEST_F(ResultStoreTest, ConnectionTextNamesTheWorkingCopy)
 {
     const QString expected = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=")
-        + app.path() + QStringLiteral("/LIS/Lumetra_Image_Search.mdb;Persist Security "
-                                      "Info=False; JET OLEDB:Database Password=rowan.58.tz");
+        + app.path()
+        + QStringLiteral("/LIS/Lumetra_Image_Search.mdb;Persist Security "
+                         "Info=False; JET OLEDB:Database Password=rowan.58.tz");
     EXPECT_EQ(store().connectionText(), expected);
     EXPECT_EQ(ResultStore::dataSource(expected), app.paths().workingDatabase());
 }
@@ -57,8 +58,8 @@ TEST_F(ResultStoreTest, ReportOrdersByNumericRank)
     ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/c.jpg"), 100));
     ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/d.jpg"), -3));
     EXPECT_EQ(ranks(store().reportRows()),
-              (QStringList { QStringLiteral("-3"), QStringLiteral("9"), QStringLiteral("10"),
-                             QStringLiteral("100") }));
+        (QStringList { QStringLiteral("-3"), QStringLiteral("9"), QStringLiteral("10"),
+            QStringLiteral("100") }));
 }
 
 TEST_F(ResultStoreTest, RankTextWithoutLeadingNumberSortsAsZero)
@@ -71,7 +72,7 @@ TEST_F(ResultStoreTest, RankTextWithoutLeadingNumberSortsAsZero)
         raw.exec("INSERT INTO Image_Rank VALUES ('abc', '/p/x.jpg')");
     }
     EXPECT_EQ(ranks(store().reportRows()),
-              (QStringList { QStringLiteral("-1"), QStringLiteral("abc"), QStringLiteral("5") }));
+        (QStringList { QStringLiteral("-1"), QStringLiteral("abc"), QStringLiteral("5") }));
 }
 
 TEST_F(ResultStoreTest, PathsAreTrimmedAndStoredVerbatim)
@@ -161,10 +162,10 @@ TEST(Maintenance, CreateAndDropTableWithTheirMessages)
     delTable(file, prompts);
     delTable(file, prompts); // no table: the same message
     EXPECT_EQ(prompts.texts(),
-              (QStringList { QStringLiteral("Database Connection successful!...Image_Rank"),
-                             QStringLiteral("Database Connection successful!...Image_Rank"),
-                             QStringLiteral("Image_Rank Table has been dropped"),
-                             QStringLiteral("Image_Rank Table has been dropped") }));
+        (QStringList { QStringLiteral("Database Connection successful!...Image_Rank"),
+            QStringLiteral("Database Connection successful!...Image_Rank"),
+            QStringLiteral("Image_Rank Table has been dropped"),
+            QStringLiteral("Image_Rank Table has been dropped") }));
     for (const auto &shown : prompts.shown()) {
         EXPECT_EQ(shown.caption, QStringLiteral("Lumetra Image Search 1.0"));
         EXPECT_EQ(shown.icon, MessageIcon::None);
@@ -179,7 +180,7 @@ TEST(Maintenance, MissingDatabaseCannotConnect)
     createTableImageRank(missing, prompts);
     delTable(missing, prompts);
     EXPECT_EQ(prompts.texts(),
-              (QStringList { QStringLiteral("Sorry, can't connect to the Database ...."),
-                             QStringLiteral("Image_Rank Table has been dropped") }));
+        (QStringList { QStringLiteral("Sorry, can't connect to the Database ...."),
+            QStringLiteral("Image_Rank Table has been dropped") }));
     EXPECT_FALSE(QFile::exists(missing));
 }

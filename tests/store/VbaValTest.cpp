@@ -1,16 +1,15 @@
 #include "store/VbaVal.h"
+
 #include "tests/support/TempAppFolder.h"
 
 #include <QFile>
 #include <QTextStream>
-
+#include <cmath>
 #include <gtest/gtest.h>
 
-#include <cmath>
-
+using lis::ValError;
 using lis::vbaVal;
 using lis::vbaValChecked;
-using lis::ValError;
 
 namespace {
 

@@ -21,11 +21,11 @@ bool FakePrompts::ask(const QString &caption, const QString &text)
     return answer;
 }
 
-QString FakePrompts::browseForFolder(const QString &title, const QString &startFolder,
-                                     bool foldersOnly)
+QString FakePrompts::browseForFolder(
+    const QString &title, const QString &startFolder, bool foldersOnly)
 {
-    m_shown.append({ Shown::Kind::Folder, title, title, MessageIcon::None, startFolder,
-                     foldersOnly });
+    m_shown.append(
+        { Shown::Kind::Folder, title, title, MessageIcon::None, startFolder, foldersOnly });
     if (m_folders.empty()) {
         ADD_FAILURE() << "unexpected folder dialog: " << title.toStdString();
         return {};

@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <deque>
 
 namespace lis::test {
@@ -26,8 +25,8 @@ public:
 
     void message(const QString &caption, const QString &text, MessageIcon icon) override;
     bool ask(const QString &caption, const QString &text) override;
-    QString browseForFolder(const QString &title, const QString &startFolder,
-                            bool foldersOnly) override;
+    QString browseForFolder(
+        const QString &title, const QString &startFolder, bool foldersOnly) override;
 
     void queueAnswer(bool yes) { m_answers.push_back(yes); }
     void queueFolder(const QString &folder) { m_folders.push_back(folder); }

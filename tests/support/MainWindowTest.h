@@ -8,7 +8,6 @@
 #include "tests/support/TempAppFolder.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace lis::test {
@@ -20,8 +19,7 @@ class MainWindowTest : public ::testing::Test
 protected:
     explicit MainWindowTest(TempAppFolder::Ranker ranker = TempAppFolder::Ranker::Without)
         : app(ranker)
-    {
-    }
+    { }
 
     void SetUp() override
     {

@@ -21,7 +21,8 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
 }
 
 QByteArray readFile(const QString &path)
@@ -35,10 +36,10 @@ TempAppFolder::TempAppFolder(Ranker ranker)
     const QDir built(builtAppFolder());
     const AppPaths sandbox(m_dir.path());
     QDir().mkpath(sandbox.workFolder());
-    QFile::copy(built.filePath(QStringLiteral("Lumetra_Image_Search.mdb")),
-                sandbox.pristineDatabase());
-    QFile::copy(built.filePath(QStringLiteral("Lumetra_Image_Ranker.mdb")),
-                sandbox.maintenanceDatabase());
+    QFile::copy(
+        built.filePath(QStringLiteral("Lumetra_Image_Search.mdb")), sandbox.pristineDatabase());
+    QFile::copy(
+        built.filePath(QStringLiteral("Lumetra_Image_Ranker.mdb")), sandbox.maintenanceDatabase());
     if (ranker == Ranker::With) {
         const QStringList libraries
             = built.entryList({ QStringLiteral("libLumetra_Image_Search.so*") }, QDir::Files);

@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-
 #include <cmath>
 
 namespace lis::test {

@@ -1,5 +1,4 @@
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 // Every test binary gets a real QApplication; windows run on the offscreen platform.

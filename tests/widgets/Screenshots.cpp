@@ -85,10 +85,10 @@ int main(int argc, char **argv)
         return 1;
 
     form.vkTextBox3->setText(keyword);
-    form.vkTextBox1->setText(argc > 3 ? QString::fromLocal8Bit(argv[3])
-                                      : QDir(test::sharedTestData())
-                                            .filePath(QStringLiteral(
-                                                "images/libjpeg-turbo-testimages")));
+    form.vkTextBox1->setText(argc > 3
+            ? QString::fromLocal8Bit(argv[3])
+            : QDir(test::sharedTestData())
+                  .filePath(QStringLiteral("images/libjpeg-turbo-testimages")));
     QTest::mouseClick(form.isButton2, Qt::LeftButton);
     if (!waitUntil(
             [&] { return form.isButton2->isEnabled() && !form.isButton4->isEnabled(); }, 120000))
