@@ -20,6 +20,10 @@ constexpr double kSharpTiles = 0.9;
 constexpr double kFlatTiles = 0.1;
 // The centre box: tiles whose centre lies within this share of each side from the middle.
 constexpr double kCentralHalfShare = 0.3;
+// Local contrast: the window edge (a fifteenth of a working bitmap: the scale of objects, not
+// of texture) and the step between sampled windows.
+constexpr int kContrastWindow = 33;
+constexpr int kContrastStep = 4;
 
 cv::Mat toLuma(const cv::Mat &image)
 {
@@ -181,6 +185,31 @@ void measureDetail(const cv::Mat &luma8, QualityFeatures &f)
     f.centralDetail = centralTiles > 0 ? centralSum / centralTiles : f.meanDetail;
 }
 
+// Mean standard deviation of luma in windows across the frame, from one integral image.
+double measureLocalContrast(const cv::Mat &luma8)
+{
+    const int w = std::min({ kContrastWindow, luma8.cols, luma8.rows });
+    cv::Mat sum;
+    cv::Mat squares;
+    cv::integral(luma8, sum, squares, CV_32S, CV_64F);
+    const double n = static_cast<double>(w) * w;
+    double total = 0;
+    int windows = 0;
+    for (int y = 0; y + w <= luma8.rows; y += kContrastStep) {
+        const int *s0 = sum.ptr<int>(y);
+        const int *s1 = sum.ptr<int>(y + w);
+        const double *q0 = squares.ptr<double>(y);
+        const double *q1 = squares.ptr<double>(y + w);
+        for (int x = 0; x + w <= luma8.cols; x += kContrastStep) {
+            const double mean = (s1[x + w] - s1[x] - s0[x + w] + s0[x]) / n;
+            const double meanSq = (q1[x + w] - q1[x] - q0[x + w] + q0[x]) / n;
+            total += std::sqrt(std::max(0.0, meanSq - mean * mean));
+            ++windows;
+        }
+    }
+    return windows > 0 ? total / windows : 0.0;
+}
+
 } // namespace
 
 QualityFeatures measureQuality(const cv::Mat &image)
@@ -195,6 +224,7 @@ QualityFeatures measureQuality(const cv::Mat &image)
     measureSaturation(image, f);
     f.noiseSigma = measureNoise(luma);
     measureDetail(luma, f);
+    f.localContrast = measureLocalContrast(luma);
     return f;
 }
 

@@ -17,6 +17,7 @@ struct QualityFeatures
     double noiseSigma = 0; // estimated noise standard deviation, 0..255 scale
     double meanDetail = 0; // mean Laplacian energy of all tiles
     double centralDetail = 0; // mean Laplacian energy of the tiles in the middle of the frame
+    double localContrast = 0; // mean luma standard deviation in 33-px windows, 0..255 scale
     double lumaSd = 0; // standard deviation of luma (global RMS contrast), 0..255 scale
     double lumaSkew = 0; // skewness of luma: above 0 when a bright tail rises from dark tones
 };

@@ -55,6 +55,14 @@ constexpr double kContrastScaleWeight = 1.0;
 // or fogged frame has no detail to scale, and must not gain on a real scene.
 constexpr double kContrastScaleFloor = 20.0;
 constexpr double kSkewWeight = 0.25;
+// Local contrast (clarity): at a given global contrast, photos whose objects stand out from
+// their surroundings rate higher. Grain is taken out first, at twice the flat-tile estimate
+// (which runs low in the mid-tones); without that, graded noise loses its order. The weight is
+// the smaller of the two that cross-validation chose per fold (0.5 and 0.75, about equally
+// often; +0.006 SROCC on held-out folds, 0.657 -> 0.664 on all scored photos); the larger
+// costs graded over-exposure, and even this one puts the over-exposure of one sunlit photo of
+// the 19 out of order while it restores the noise order of a dark one.
+constexpr double kLocalContrastWeight = 0.5;
 // Contrast: only a really flat tonal range (fog, a grey card) is penalised.
 constexpr double kFlatSpread = 60.0;
 constexpr double kFlatWeight = 0.3;
@@ -78,6 +86,13 @@ double noisePenalty(double sigma)
 {
     return kCleanNoiseWeight * std::log((kCleanNoiseFloor + sigma) / kCleanNoiseFloor)
         + kVisibleNoiseWeight * std::log(1.0 + (sigma / kVisibleNoise) * (sigma / kVisibleNoise));
+}
+
+// Log of the local contrast with grain removed.
+double clarity(const QualityFeatures &f)
+{
+    const double grain = 2.0 * f.noiseSigma;
+    return 0.5 * std::log1p(std::max(0.0, f.localContrast * f.localContrast - grain * grain));
 }
 
 double exposurePenalty(const QualityFeatures &f)
@@ -118,7 +133,7 @@ QualityScores scoreQuality(const QualityFeatures &f, const SourceInfo &source)
     const double subject = kCentralWeight * (std::log1p(f.centralDetail) - std::log1p(f.meanDetail))
         - kContrastScaleWeight
             * std::log(std::max(f.lumaSd, kContrastScaleFloor) / kContrastScaleFloor)
-        - kSkewWeight * f.lumaSkew;
+        - kSkewWeight * f.lumaSkew + kLocalContrastWeight * clarity(f);
     const double noise = noisePenalty(f.noiseSigma);
     const double exposure = exposurePenalty(f);
     const double contrast = contrastPenalty(f);

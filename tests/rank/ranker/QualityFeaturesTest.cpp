@@ -69,5 +69,19 @@ TEST(QualityFeaturesTest, ToneShapeFollowsTheHistogram)
     EXPECT_EQ(flat.lumaSkew, 0.0);
 }
 
+TEST(QualityFeaturesTest, LocalContrastIsTheSpreadWithinWindows)
+{
+    // Two levels 84 apart, evenly mixed in every window: a spread of 42 everywhere.
+    const QualityFeatures checker = measureQuality(texturedAt({ 0, 0, 500, 400 }));
+    EXPECT_NEAR(checker.localContrast, 42.0, 1.0);
+    // One hard edge between two flat halves: only windows across it see any spread.
+    cv::Mat halves = grey(40);
+    halves(cv::Rect(250, 0, 250, 400)).setTo(cv::Scalar::all(200));
+    const QualityFeatures edge = measureQuality(halves);
+    EXPECT_GT(edge.localContrast, 2.0);
+    EXPECT_LT(edge.localContrast, 0.2 * edge.lumaSd);
+    EXPECT_EQ(measureQuality(grey(90)).localContrast, 0.0);
+}
+
 } // namespace
 } // namespace lis::ranker
