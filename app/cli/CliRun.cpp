@@ -87,9 +87,13 @@ public:
         m_clock.start();
     }
 
+    // Whether a line is due; the walk yields per directory entry, so the text is only made
+    // when it will be shown.
+    bool due() const { return m_clock.elapsed() >= 250; }
+
     void update(const QString &text, bool force = false)
     {
-        if (!force && m_clock.elapsed() < 250)
+        if (!force && !due())
             return;
         m_clock.restart();
         print(m_stream, u'\r' + text + QStringLiteral("\x1b[K"));
@@ -250,7 +254,8 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     RunHooks hooks;
     hooks.cancelRequested = [] { return interrupted.load(); };
     hooks.yield = [&] {
-        progress.update(QStringLiteral("Searching... %1 file(s) found").arg(list2.size()));
+        if (progress.due())
+            progress.update(QStringLiteral("Searching... %1 file(s) found").arg(list2.size()));
     };
     const auto cleanUp = [&] { QDir(paths.resultsFolder()).removeRecursively(); };
 
@@ -269,7 +274,9 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     prepareRanking(engine, copies);
     times.mark("preparation");
     hooks.yield = [&] {
-        progress.update(QStringLiteral("Ranking... %1 of %2").arg(copies.size()).arg(list3.size()));
+        if (progress.due())
+            progress.update(
+                QStringLiteral("Ranking... %1 of %2").arg(copies.size()).arg(list3.size()));
     };
     const ProcessFilesResult ranked = rankFoundFiles(engine, list3, copies, hooks);
     times.mark("ranking");
