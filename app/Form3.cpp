@@ -7,6 +7,7 @@
 #include "dialogs/Prompts.h"
 #include "rank/RankLibrary.h"
 #include "search/Form4.h"
+#include "widgets/XP_ProgressBar.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -155,6 +156,9 @@ void Form3::createControls()
     for (isButton *button :
         { isButton2, isButton4, isButton8, isButton7, isButton1, isButton6, isButton5 })
         button->setButtonStyle(5);
+
+    XP_ProgressBar1 = named<XP_ProgressBar>(this, "XP_ProgressBar1");
+    XP_ProgressBar1->hide();
 
     StatusBar1 = named<QStatusBar>(this, "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);

@@ -22,6 +22,7 @@ class QTreeWidget;
 namespace lis {
 
 class FrmSplash;
+class XP_ProgressBar;
 class RankLibrary;
 class ReportToolTips;
 struct RunHooks;
@@ -74,6 +75,7 @@ public:
     QCheckBox *vkCheck1 = nullptr; // Remember search path
     isButton *isButton6 = nullptr; // Previous
     isButton *isButton5 = nullptr; // Next
+    XP_ProgressBar *XP_ProgressBar1 = nullptr; // kept hidden; nothing in this window sets it
     std::array<QLabel *, 3> Picture1 {};
     QLabel *Label9 = nullptr;
     QLabel *Label2 = nullptr;
