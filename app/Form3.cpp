@@ -141,6 +141,10 @@ void Form3::createControls()
         captions[i] = named<QLabel>(this, captionNames[i]);
         captions[i]->setGeometry(10 + i * 171, 404, 161, 18);
         captions[i]->setAlignment(Qt::AlignCenter);
+        // Red bold text on a pale orange ground, so positions stand out under the pictures.
+        captions[i]->setStyleSheet(QStringLiteral(
+            "QLabel { color: #FF0000; background-color: #FFE0C0; font-family: Tahoma; "
+            "font-weight: bold; font-size: 9.75pt; }"));
     }
     Label2 = captions[0];
     Label6 = captions[1];
