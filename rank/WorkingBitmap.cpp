@@ -45,11 +45,12 @@ PreparedBitmap fromDecoded(DecodedImage decoded)
     return PreparedBitmap::made(encodeBmp24(decoded.image), decoded.image.size(), false);
 }
 
-// Whether an uncompressed BMP holds all the pixel rows its header declares. Qt's reader pads a
-// file cut short with blank rows instead of failing, so a truncated BMP would pass as a picture.
+// What a BMP header alone tells against the file: a picture too large to decode, or an
+// uncompressed one that does not hold all the pixel rows it declares (Qt's reader pads a file cut
+// short with blank rows instead of failing, so a truncated BMP would pass as a picture).
 // Compressed BMPs are left to the reader, except run-length data declared top-down, which the
-// format does not allow.
-bool bmpPixelsComplete(const QByteArray &data)
+// format does not allow. Anything that is not a BMP gives ImageProblem::None.
+ImageProblem bmpHeaderProblem(const QByteArray &data)
 {
     const auto *p = reinterpret_cast<const uchar *>(data.constData());
     const auto le16 = [p](int at) { return qint64(p[at] | p[at + 1] << 8); };
@@ -58,10 +59,11 @@ bool bmpPixelsComplete(const QByteArray &data)
             | quint32(p[at + 3]) << 24);
     };
     if (data.size() < 26 || p[0] != 'B' || p[1] != 'M')
-        return true;
+        return ImageProblem::None;
     const qint64 offset = quint32(le32(10));
     const qint32 header = le32(14);
     qint64 width = 0, height = 0, bits = 0;
+    bool uncompressed = true;
     if (header == 12) {
         width = le16(18);
         height = le16(20);
@@ -69,19 +71,20 @@ bool bmpPixelsComplete(const QByteArray &data)
     } else if (header >= 40 && data.size() >= 34) {
         const qint32 compression = le32(30);
         if ((compression == 1 || compression == 2) && le32(22) < 0)
-            return false;
-        if (compression != 0 && compression != 3 && compression != 6)
-            return true;
+            return ImageProblem::Damaged;
+        uncompressed = compression == 0 || compression == 3 || compression == 6;
         width = le32(18);
         height = qAbs(qint64(le32(22))); // negative: rows stored top-down
         bits = le16(28);
     } else {
-        return true;
+        return ImageProblem::None;
     }
-    if (width <= 0 || height <= 0 || bits <= 0 || bits > 64)
-        return true; // the reader refuses these itself
+    if (width * height > kMaxDecodedPixels)
+        return ImageProblem::TooLarge;
+    if (!uncompressed || width <= 0 || height <= 0 || bits <= 0 || bits > 64)
+        return ImageProblem::None; // left to the reader, which refuses what it cannot read
     const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-    return offset + rowBytes * height <= data.size();
+    return offset + rowBytes * height <= data.size() ? ImageProblem::None : ImageProblem::Damaged;
 }
 
 // A real BMP that is narrow enough stays exactly as it is; the loader still has to read it,
@@ -168,8 +171,8 @@ PreparedBitmap prepareBitmapOrThrow(const QString &source)
     SourceBytes bytes = readSource(source);
     if (bytes.problem != ImageProblem::None)
         return PreparedBitmap::failed(bytes.problem);
-    if (!bmpPixelsComplete(bytes.data))
-        return PreparedBitmap::failed(ImageProblem::Damaged);
+    if (const ImageProblem declared = bmpHeaderProblem(bytes.data); declared != ImageProblem::None)
+        return PreparedBitmap::failed(declared);
     if (bmpFileCheck(source)) {
         if (std::optional<PreparedBitmap> narrow = takeNarrowBmp(bytes.data))
             return std::move(*narrow);
