@@ -3,49 +3,13 @@
 // and the table keeps one line per result.
 #include "app/cli/ReportOutput.h"
 #include "fuzz/FuzzInput.h"
+#include "tests/support/CsvRecords.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace {
-
-// RFC 4180 records of a CSV text with CRLF line ends.
-std::vector<QStringList> readCsv(const QString &csv)
-{
-    std::vector<QStringList> records(1);
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < csv.size(); ++i) {
-        const QChar c = csv[i];
-        if (quoted) {
-            if (c == u'"' && i + 1 < csv.size() && csv[i + 1] == u'"') {
-                field += c;
-                ++i;
-            } else if (c == u'"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            records.back().append(field);
-            field.clear();
-        } else if (c == u'\r' && i + 1 < csv.size() && csv[i + 1] == u'\n') {
-            records.back().append(field);
-            field.clear();
-            records.emplace_back();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    records.pop_back();
-    return records;
-}
-
-} // namespace
+namespace { } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -63,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     line.path = path;
     const std::vector<ReportLine> lines { line, line };
 
-    const std::vector<QStringList> records = readCsv(formatReport(lines, OutputFormat::Csv));
+    const std::vector<QStringList> records
+        = lis::test::readCsvRecords(formatReport(lines, OutputFormat::Csv));
     if (records.size() != 3)
         fuzz::fail("CSV does not hold a header and two records");
     const qsizetype column = records[0].indexOf(QStringLiteral("Path"));

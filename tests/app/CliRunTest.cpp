@@ -1,6 +1,7 @@
 #include "app/cli/CliRun.h"
 
 #include "app/core/Settings.h"
+#include "tests/support/CommandLineCapture.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
@@ -11,7 +12,6 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -20,30 +20,7 @@ using lis::test::TempAppFolder;
 
 namespace {
 
-struct FileCloser
-{
-    void operator()(std::FILE *f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-QString contents(std::FILE *f)
-{
-    std::fflush(f);
-    std::rewind(f);
-    QByteArray bytes;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, qsizetype(n));
-    return QString::fromLocal8Bit(bytes);
-}
-
-struct Outcome
-{
-    int status;
-    QString out;
-    QString err;
-};
+using Outcome = lis::test::CommandLineOutcome;
 
 class CliRunTest : public ::testing::Test
 {
@@ -69,13 +46,9 @@ protected:
         saved->sync();
     }
 
-    Outcome run(QStringList args)
+    Outcome run(const QStringList &args)
     {
-        args.prepend(QStringLiteral("lumetra-image-search"));
-        File out(std::tmpfile());
-        File err(std::tmpfile());
-        const int status = runCommandLine(args, app.paths(), *saved, { out.get(), err.get() });
-        return { status, contents(out.get()), contents(err.get()) };
+        return lis::test::runCommandLineCaptured(args, app.paths(), *saved);
     }
 
     TempAppFolder app { TempAppFolder::Ranker::With };

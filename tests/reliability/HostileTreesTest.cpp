@@ -4,6 +4,8 @@
 #include "copy/CopyRun.h"
 #include "report/Gallery.h"
 #include "tests/reliability/ReliabilitySupport.h"
+#include "tests/support/CommandLineCapture.h"
+#include "tests/support/CsvRecords.h"
 
 #include <QDir>
 #include <QFile>
@@ -217,19 +219,8 @@ TEST_F(HostileTreesTest, OddNamesAreReportedVerbatim)
     Settings saved(cliApp.filePath(QStringLiteral("user.ini")));
     saved.save(QStringLiteral("AllImage"), QStringLiteral("filetypes"), QStringLiteral("5"));
     const auto cli = [&](const QStringList &args) {
-        std::FILE *out = std::tmpfile();
-        std::FILE *err = std::tmpfile();
-        const int status = runCommandLine(
-            QStringList { QStringLiteral("lis") } + args, cliApp.paths(), saved, { out, err });
-        std::rewind(out);
-        QByteArray text;
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0)
-            text.append(buffer, qsizetype(n));
-        std::fclose(out);
-        std::fclose(err);
-        return std::make_pair(status, QString::fromUtf8(text));
+        const auto outcome = lis::test::runCommandLineCaptured(args, cliApp.paths(), saved);
+        return std::make_pair(outcome.status, outcome.out);
     };
     const auto [jsonStatus, json]
         = cli({ QStringLiteral("--search"), QStringLiteral("hz_"), QStringLiteral("--location"),
@@ -245,32 +236,7 @@ TEST_F(HostileTreesTest, OddNamesAreReportedVerbatim)
         = cli({ QStringLiteral("--search"), QStringLiteral("hz_"), QStringLiteral("--location"),
             tree.path(), QStringLiteral("--format"), QStringLiteral("csv") });
     ASSERT_EQ(csvStatus, 0);
-    // RFC 4180: quoted fields may hold commas, quotes (doubled) and line breaks.
-    std::vector<QStringList> records(1);
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < csv.size(); ++i) {
-        const QChar c = csv[i];
-        if (quoted) {
-            if (c == u'"' && i + 1 < csv.size() && csv[i + 1] == u'"')
-                field += c, ++i;
-            else if (c == u'"')
-                quoted = false;
-            else
-                field += c;
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            records.back().append(field), field.clear();
-        } else if (c == u'\r' && i + 1 < csv.size() && csv[i + 1] == u'\n') {
-            records.back().append(field), field.clear();
-            records.emplace_back();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    records.pop_back(); // after the last line break
+    const std::vector<QStringList> records = lis::test::readCsvRecords(csv);
     ASSERT_EQ(records.size(), size_t(expected.size() + 1));
     const qsizetype pathColumn = records.front().indexOf(QStringLiteral("Path"));
     ASSERT_GE(pathColumn, 0) << qPrintable(records.front().join(u','));
