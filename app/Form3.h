@@ -127,6 +127,7 @@ private:
     RunHooks makeRunHooks();
     void yieldNow();
     void cancelCleanup();
+    void enableStartControls();
     void restoreAfterCancel();
 
     AppContext m_context;

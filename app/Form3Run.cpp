@@ -52,14 +52,16 @@ void Form3::yieldNow()
     m_sinceYield.start();
 }
 
+void Form3::enableStartControls()
+{
+    for (isButton *button : { isButton2, isButton1, isButton8 })
+        button->setEnabled(true);
+}
+
 void Form3::restoreAfterCancel()
 {
-    isButton2->setEnabled(true);
-    isButton1->setEnabled(true);
-    isButton8->setEnabled(true);
-    StatusBar1->clearMessage();
-    isButton4->setEnabled(false);
-    vkTextBox3->setReadOnly(false);
+    enableStartControls();
+    cancelCleanup();
 }
 
 void Form3::runSearch()
@@ -131,9 +133,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
         if (!CancelRequested)
             m_context.prompts.message(productCaption, noResultsText(keyword), MessageIcon::Warning);
     }
-    isButton2->setEnabled(true);
-    isButton1->setEnabled(true);
-    isButton8->setEnabled(true);
+    enableStartControls();
     vkTextBox3->setReadOnly(false);
     fitReportColumns();
     isButton4->setEnabled(false);

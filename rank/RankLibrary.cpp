@@ -100,14 +100,19 @@ QString RankLibrary::loadedFile() const
     return m_library.isLoaded() ? m_library.fileName() : QString();
 }
 
+void RankLibrary::tellSource(const QString &sourcePath)
+{
+    if (m_imageRankSource && !sourcePath.isEmpty())
+        m_imageRankSource(sourcePath.toUtf8().constData());
+}
+
 std::optional<std::int32_t> RankLibrary::imageRank(
     const QString &workingBitmap, const QString &sourcePath)
 {
     ensureLoaded();
     if (!m_imageRank)
         return std::nullopt;
-    if (m_imageRankSource && !sourcePath.isEmpty())
-        m_imageRankSource(sourcePath.toUtf8().constData());
+    tellSource(sourcePath);
     AutomationString text(workingBitmap.toUtf8());
     const std::int32_t rank = m_imageRank(text.argument());
     m_lastReturnedPath = QString::fromUtf8(text.current());
@@ -120,8 +125,7 @@ std::optional<ImageRankScores> RankLibrary::imageRankDetails(
     ensureLoaded();
     if (!m_imageRankDetails)
         return std::nullopt;
-    if (m_imageRankSource && !sourcePath.isEmpty())
-        m_imageRankSource(sourcePath.toUtf8().constData());
+    tellSource(sourcePath);
     ImageRankScores scores {};
     m_imageRankDetails(workingBitmap.toUtf8().constData(), &scores);
     return scores;

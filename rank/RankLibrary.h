@@ -54,6 +54,8 @@ private:
 
     RankLibrary() = default;
     void ensureLoaded();
+    // Names the original file to the library, when it offers that entry, for its next call.
+    void tellSource(const QString &sourcePath);
     bool tryLoad(const QString &name);
 
     QString m_appFolder;
