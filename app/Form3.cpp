@@ -1,8 +1,8 @@
 #include "app/Form3.h"
 
 #include "app/FrmSplash.h"
-#include "app/core/Settings.h"
 #include "copy/ui/Form1.h"
+#include "core/Settings.h"
 #include "dialogs/FolderPicker.h"
 #include "dialogs/Prompts.h"
 #include "rank/RankLibrary.h"
@@ -121,7 +121,7 @@ void Form3::createControls()
     isButton1 = named<isButton>(this, "isButton1", QStringLiteral("Browse..."));
     isButton1->setGeometry(520, 258, 90, 26);
     connect(isButton1, &isButton::clicked, this, [this] {
-        const QString picked = FolderPickers(m_context.prompts).browseForSearchFolder();
+        const QString picked = FolderPickers(m_context.prompts).BrowseForSearchFolder();
         if (!picked.isEmpty())
             vkTextBox1->setText(picked);
     });

@@ -50,18 +50,18 @@ public:
     // The ranked report: fills ListView2 and List1 from the result store, highest rank first.
     // False when it found the cancel flag and stopped (status emptied, Cancel disabled, keyword
     // box unlocked; the rows so far stay).
-    bool showReport();
-    void clearReportList();
-    void fitReportColumns();
+    bool ShowReport();
+    void ClearReportList();
+    void FitReportColumns();
     // The thumbnail pages. clearThumbnails empties the three boxes and captions and disables
-    // Next and Previous; loadPics shows the page beginning at the given entry of List1.
+    // Next and Previous; LoadPics shows the page beginning at the given entry of List1.
     void clearThumbnails();
-    void loadPics(int selected = 0);
+    void LoadPics(int selected = 0);
     void nextClicked(); // "Next": the end-of-list message, or the next page
-    void loadNextPics();
-    void loadPreviousPics(); // "Previous"
+    void LoadNextPics();
+    void LoadPreviousPics(); // "Previous"
     // Double-click on thumbnail box 0, 1 or 2: previews that result's copy.
-    void picture1DblClick(int index);
+    void Picture1_DblClick(int index);
     const ThumbnailPager &pager() const { return m_pager; }
 
     QLineEdit *vkTextBox3 = nullptr; // keyword

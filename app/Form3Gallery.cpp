@@ -17,16 +17,16 @@ namespace lis {
 void Form3::connectGallery()
 {
     connect(isButton5, &isButton::clicked, this, &Form3::nextClicked);
-    connect(isButton6, &isButton::clicked, this, &Form3::loadPreviousPics);
+    connect(isButton6, &isButton::clicked, this, &Form3::LoadPreviousPics);
     auto *watcher = new DoubleClickWatcher(this);
     for (int index = 0; index < ThumbnailPager::slotCount; ++index)
         watcher->watch(Picture1[std::size_t(index)], index);
-    connect(watcher, &DoubleClickWatcher::doubleClicked, this, &Form3::picture1DblClick);
+    connect(watcher, &DoubleClickWatcher::doubleClicked, this, &Form3::Picture1_DblClick);
 }
 
-bool Form3::showReport()
+bool Form3::ShowReport()
 {
-    clearReportList();
+    ClearReportList();
     List1.clear();
     RunHooks hooks;
     hooks.cancelRequested = [this] { return CancelRequested; };
@@ -35,20 +35,20 @@ bool Form3::showReport()
         isButton4->setEnabled(false);
         vkTextBox3->setReadOnly(false);
     };
-    const Report report = ShowReport(m_context.store, hooks);
+    const Report report = lis::ShowReport(m_context.store, hooks);
     fillReportList(ListView2, report.rows);
     List1 = report.List1;
     return !report.stopped;
 }
 
-void Form3::clearReportList()
+void Form3::ClearReportList()
 {
-    ClearReportList(ListView2);
+    lis::ClearReportList(ListView2);
 }
 
-void Form3::fitReportColumns()
+void Form3::FitReportColumns()
 {
-    FitReportColumns(ListView2);
+    lis::FitReportColumns(ListView2);
 }
 
 void Form3::clearThumbnails()
@@ -58,12 +58,12 @@ void Form3::clearThumbnails()
         { true, ThumbnailPager::noEntry } } });
 }
 
-void Form3::loadPics(int selected)
+void Form3::LoadPics(int selected)
 {
     const auto resultExists = [this](int entry) {
         return entry >= 0 && entry < List1.size() && QFileInfo(List1.at(entry)).isFile();
     };
-    showPage(m_pager.loadPics(int(List1.size()), selected, resultExists));
+    showPage(m_pager.LoadPics(int(List1.size()), selected, resultExists));
 }
 
 void Form3::nextClicked()
@@ -73,17 +73,17 @@ void Form3::nextClicked()
     showPage(changes);
 }
 
-void Form3::loadNextPics()
+void Form3::LoadNextPics()
 {
-    showPage(m_pager.loadNextPics());
+    showPage(m_pager.LoadNextPics());
 }
 
-void Form3::loadPreviousPics()
+void Form3::LoadPreviousPics()
 {
-    showPage(m_pager.loadPreviousPics());
+    showPage(m_pager.LoadPreviousPics());
 }
 
-void Form3::picture1DblClick(int index)
+void Form3::Picture1_DblClick(int index)
 {
     if (index < 0 || index >= ThumbnailPager::slotCount)
         return;

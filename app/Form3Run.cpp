@@ -2,8 +2,8 @@
 // cancel protocol around the engine steps.
 #include "app/Form3.h"
 #include "app/ReportToolTips.h"
-#include "app/core/RunHooks.h"
 #include "app/run/RunSteps.h"
+#include "core/RunHooks.h"
 #include "dialogs/Prompts.h"
 #include "rank/ImageProblem.h"
 #include "rank/RankLibrary.h"
@@ -104,7 +104,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     yieldNow();
 
     StatusBar1->showMessage(searchingStatus);
-    clearReportList();
+    ClearReportList();
     const RunHooks hooks = makeRunHooks();
     const RunEngine engine { m_context.paths, m_context.settings, m_context.store, rankLibrary() };
     findImageFiles(engine, location, keyword, List2, List3, hooks);
@@ -122,10 +122,10 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     }
 
     StatusBar1->showMessage(rankingStatus);
-    showReport();
+    ShowReport();
     if (ListView2->topLevelItemCount() > 0)
         ListView2->setCurrentItem(ListView2->topLevelItem(0));
-    loadPics();
+    LoadPics();
     StatusBar1->showMessage(resultCountText(List1.size()));
     isButton6->setEnabled(false);
     if (List1.isEmpty()) {
@@ -135,7 +135,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     }
     enableStartControls();
     vkTextBox3->setReadOnly(false);
-    fitReportColumns();
+    FitReportColumns();
     isButton4->setEnabled(false);
     if (!List1.isEmpty())
         isButton7->setEnabled(true);

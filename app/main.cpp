@@ -1,10 +1,10 @@
 #include "app/Form3.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
-#include "app/core/AppPaths.h"
-#include "app/core/InstanceLock.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
+#include "core/AppPaths.h"
+#include "core/InstanceLock.h"
+#include "core/Settings.h"
 #include "dialogs/QtPrompts.h"
 #include "store/Maintenance.h"
 #include "store/ResultStore.h"
@@ -54,9 +54,9 @@ int runMaintenance(int argc, char **argv)
     const AppPaths paths = AppPaths::ofRunningProgram();
     ConsolePrompts prompts;
     if (hasArgument(argc, argv, "--create-table"))
-        createTableImageRank(paths.maintenanceDatabase(), prompts);
+        CreateTableImageRank(paths.maintenanceDatabase(), prompts);
     if (hasArgument(argc, argv, "--drop-table"))
-        delTable(paths.maintenanceDatabase(), prompts);
+        DelTable(paths.maintenanceDatabase(), prompts);
     return 0;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/core/RunHooks.h"
 #include "copy/FileCopier.h"
+#include "core/RunHooks.h"
 
 #include <QList>
 #include <QString>

@@ -98,7 +98,7 @@ FileOutcome processOne(const RankRun &run, const QString &source, BitmapSource &
     }
     run.hooks.doYield();
 
-    outcome.rowStored = run.store.addImageRank(source, outcome.rank);
+    outcome.rowStored = run.store.AddImageRank(source, outcome.rank);
     return outcome;
 }
 
@@ -123,11 +123,11 @@ std::vector<const FileOutcome *> ProcessFilesResult::unreadable() const
     return list;
 }
 
-ProcessFilesResult processFiles(
+ProcessFilesResult ProcessFiles(
     const RankRun &run, const QStringList &foundFiles, ResultsCopies &copies, PipelineMode mode)
 {
     ProcessFilesResult result;
-    run.store.deleteRecords();
+    run.store.DeleteRecords();
     ResultStore::Batch batch(run.store);
     BitmapSource bitmaps(foundFiles, mode, run.hooks);
     result.files.reserve(size_t(foundFiles.size()));

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/core/AppPaths.h"
-#include "app/core/RunHooks.h"
+#include "core/AppPaths.h"
+#include "core/RunHooks.h"
 #include "rank/ImageProblem.h"
 
 #include <QString>
@@ -56,7 +56,7 @@ struct RankRun
 // row. A file that cannot be prepared or ranked gets rank 0 and no results copy. The cancel flag
 // is read once per file, at the top; the file under way always finishes with its row. Both modes
 // leave the same rows, results copies and working bitmap.
-ProcessFilesResult processFiles(const RankRun &run, const QStringList &foundFiles,
+ProcessFilesResult ProcessFiles(const RankRun &run, const QStringList &foundFiles,
     ResultsCopies &copies, PipelineMode mode = PipelineMode::OneFile);
 
 } // namespace lis

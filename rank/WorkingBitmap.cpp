@@ -126,12 +126,12 @@ PreparedBitmap prepareBitmapOrThrow(const QString &source);
 
 } // namespace
 
-bool bmpFileCheck(const QString &fileName)
+bool BMPFileCheck(const QString &fileName)
 {
     return fileName.endsWith(QStringLiteral("bmp")) || fileName.endsWith(QStringLiteral("BMP"));
 }
 
-bool bmpCheck(const QString &path)
+bool BMPCheck(const QString &path)
 {
     QImageReader reader(path);
     if (!reader.canRead())
@@ -173,7 +173,7 @@ PreparedBitmap prepareBitmapOrThrow(const QString &source)
         return PreparedBitmap::failed(bytes.problem);
     if (const ImageProblem declared = bmpHeaderProblem(bytes.data); declared != ImageProblem::None)
         return PreparedBitmap::failed(declared);
-    if (bmpFileCheck(source)) {
+    if (BMPFileCheck(source)) {
         if (std::optional<PreparedBitmap> narrow = takeNarrowBmp(bytes.data))
             return std::move(*narrow);
     }

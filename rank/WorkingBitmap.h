@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/AppPaths.h"
+#include "core/AppPaths.h"
 #include "rank/ImageProblem.h"
 
 #include <QByteArray>
@@ -13,9 +13,9 @@ namespace lis {
 inline constexpr int kWorkingBitmapBox = 500;
 
 // True when the last three characters of the name are exactly "bmp" or "BMP".
-bool bmpFileCheck(const QString &fileName);
+bool BMPFileCheck(const QString &fileName);
 // True when the picture loader can read the file (whatever its name says).
-bool bmpCheck(const QString &path);
+bool BMPCheck(const QString &path);
 
 // What a source file looked like when it was read: a file prepared ahead is prepared again when
 // it has changed or gone by the time its turn comes.

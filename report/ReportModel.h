@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/RunHooks.h"
+#include "core/RunHooks.h"
 #include "store/ResultStore.h"
 
 #include <QSize>

@@ -1,7 +1,7 @@
 #include "search/FolderWalk.h"
 
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "search/FolderEntries.h"
 #include "search/Wildcard.h"
 
@@ -133,7 +133,7 @@ private:
 
 } // namespace
 
-void findFiles(QString &path, const QString &pattern, WalkCounters &counters, QStringList &list2,
+void FindFiles(QString &path, const QString &pattern, WalkCounters &counters, QStringList &list2,
     const Settings &settings, const RunHooks &hooks)
 {
     if (!path.endsWith(u'/'))

@@ -29,7 +29,7 @@ struct WalkCounters
 // visit, and every pending visit ends the same way at its first entry. A folder that cannot be
 // read ends only its own visit. Links to folders are never entered; only regular files (or links
 // to them) are listed. Depth and list sizes are unbounded.
-void findFiles(QString &path, const QString &pattern, WalkCounters &counters, QStringList &list2,
+void FindFiles(QString &path, const QString &pattern, WalkCounters &counters, QStringList &list2,
     const Settings &settings, const RunHooks &hooks);
 
 } // namespace lis

@@ -29,7 +29,7 @@ void execIgnoringFailure(SQLite::Database *db, const char *sql)
 
 } // namespace
 
-void createTableImageRank(const QString &maintenanceDatabase, Prompts &prompts)
+void CreateTableImageRank(const QString &maintenanceDatabase, Prompts &prompts)
 {
     const auto db = openExisting(maintenanceDatabase);
     prompts.message(productCaption,
@@ -39,7 +39,7 @@ void createTableImageRank(const QString &maintenanceDatabase, Prompts &prompts)
     execIgnoringFailure(db.get(), "CREATE TABLE Image_Rank (Rank Char(50), FileName Char(250))");
 }
 
-void delTable(const QString &maintenanceDatabase, Prompts &prompts)
+void DelTable(const QString &maintenanceDatabase, Prompts &prompts)
 {
     const auto db = openExisting(maintenanceDatabase);
     execIgnoringFailure(db.get(), "DROP TABLE Image_Rank");

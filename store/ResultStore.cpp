@@ -93,7 +93,7 @@ ResultStore::ResultStore(const QString &connectionString)
 
 ResultStore::~ResultStore() = default;
 
-bool ResultStore::addImageRank(const QString &path, std::int32_t rank)
+bool ResultStore::AddImageRank(const QString &path, std::int32_t rank)
 {
     if (!m_db)
         return false;
@@ -108,7 +108,7 @@ bool ResultStore::addImageRank(const QString &path, std::int32_t rank)
     }
 }
 
-bool ResultStore::deleteRecords()
+bool ResultStore::DeleteRecords()
 {
     if (!m_db)
         return false;

@@ -41,8 +41,8 @@ public:
 
     // Appends one row; the path is stored without leading and trailing blanks. False when the
     // row could not be written (the run goes on without it).
-    bool addImageRank(const QString &path, std::int32_t rank);
-    bool deleteRecords();
+    bool AddImageRank(const QString &path, std::int32_t rank);
+    bool DeleteRecords();
     // SELECT * FROM Image_Rank ORDER by val(Rank): lowest rank first.
     std::vector<RankRow> reportRows() const;
 

@@ -1,8 +1,8 @@
 #include "app/run/RunSteps.h"
 
-#include "app/core/AppPaths.h"
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
+#include "core/AppPaths.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"
 #include "search/FolderWalk.h"
@@ -81,14 +81,14 @@ void findImageFiles(const RunEngine &engine, const QString &location, const QStr
 {
     QString path = location;
     WalkCounters counters;
-    findFiles(path, searchPattern(keyword), counters, list2, engine.settings, hooks);
+    FindFiles(path, searchPattern(keyword), counters, list2, engine.settings, hooks);
     hooks.doYield();
-    filterFiles(list2, list3, engine.settings);
+    FilterFiles(list2, list3, engine.settings);
 }
 
 void prepareRanking(const RunEngine &engine, ResultsCopies &copies)
 {
-    engine.store.deleteRecords();
+    engine.store.DeleteRecords();
     const QString results = engine.paths.resultsFolder();
     QDir(results).removeRecursively();
     QDir().mkpath(results);
@@ -103,7 +103,7 @@ ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &fo
     const RankRun run { engine.paths, engine.store, engine.ranker, hooks };
     // The next file is decoded on the second core while this one is ranked; the rows, results
     // copies and working bitmap are the same as one file at a time.
-    return processFiles(run, foundFiles, copies, PipelineMode::ReadAhead);
+    return ProcessFiles(run, foundFiles, copies, PipelineMode::ReadAhead);
 }
 
 } // namespace lis

@@ -195,7 +195,7 @@ Cost timeLoop(const QStringList &photos, RankLibrary &ranker, PipelineMode mode)
     ResultsCopies copies(box.paths.resultsFolder());
     const RunHooks hooks;
     const Stopwatch timer;
-    processFiles({ box.paths, store, ranker, hooks }, photos, copies, mode);
+    ProcessFiles({ box.paths, store, ranker, hooks }, photos, copies, mode);
     return timer.elapsed();
 }
 

@@ -3,8 +3,8 @@
 //
 //   walk_bench [--root DIR] [--runs N] [--keep]
 
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "search/FolderWalk.h"
 
 #include <QCommandLineParser>
@@ -82,7 +82,7 @@ WalkRun timeWalk(const QString &root, const lis::Settings &settings, const lis::
     QStringList list2;
     QElapsedTimer timer;
     timer.start();
-    lis::findFiles(path, QStringLiteral("*.*"), run.counters, list2, settings, hooks);
+    lis::FindFiles(path, QStringLiteral("*.*"), run.counters, list2, settings, hooks);
     run.seconds = timer.nsecsElapsed() / 1e9;
     run.listed = list2.size();
     return run;

@@ -207,7 +207,7 @@ void Form1::Picture1_DblClick()
 
 void Form1::browse()
 {
-    const QString &picked = m_pickers.browseForCopyFolder();
+    const QString &picked = m_pickers.BrowseForCopyFolder();
     if (!picked.isEmpty())
         vkTextBox1->setText(picked + QDir::separator());
 }

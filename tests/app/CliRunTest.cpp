@@ -1,6 +1,6 @@
 #include "app/cli/CliRun.h"
 
-#include "app/core/Settings.h"
+#include "core/Settings.h"
 #include "tests/support/CommandLineCapture.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"

@@ -1,7 +1,7 @@
 #include "app/Form3.h"
 
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
+#include "core/Settings.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/MainWindowTest.h"

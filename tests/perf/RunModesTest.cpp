@@ -3,10 +3,10 @@
 // ranking one file at a time leaves: the same rows in the same order, the same results copies
 // and the same last working bitmap.
 
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
 #include "app/run/RunSteps.h"
+#include "app/run/Startup.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"
 #include "store/ResultStore.h"
@@ -114,7 +114,7 @@ TEST(RunModes, TheRunsReadAheadLeavesWhatOneFileAtATimeLeaves)
         oneFile.ranker };
     prepareRanking(single, oneFile.copies);
     const ProcessFilesResult reference
-        = processFiles({ oneFile.paths, *oneFile.started.store, oneFile.ranker, hooks }, found,
+        = ProcessFiles({ oneFile.paths, *oneFile.started.store, oneFile.ranker, hooks }, found,
             oneFile.copies, PipelineMode::OneFile);
 
     ASSERT_EQ(ranked.files.size(), reference.files.size());

@@ -1,7 +1,7 @@
 #include "tests/reliability/ReliabilitySupport.h"
 
-#include "app/core/Startup.h"
 #include "app/run/RunSteps.h"
+#include "app/run/Startup.h"
 #include "tests/support/TestImages.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #include "report/ReportModel.h"
 
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
 #include "report/FormatSize.h"
 #include "report/Picture.h"
 #include "store/ResultStore.h"
@@ -107,9 +107,9 @@ TEST_F(ReportModelTest, RowsInRankOrderWithSizesFromTheFiles)
     const QString low = image(QStringLiteral("low.png"), 120, 80, "PNG");
     const QString high = image(QStringLiteral("high.bmp"), 64, 32, "BMP");
     const QString middle = image(QStringLiteral("middle.jpg"), 400, 300, "JPG");
-    ASSERT_TRUE(store().addImageRank(low, 3));
-    ASSERT_TRUE(store().addImageRank(high, 12));
-    ASSERT_TRUE(store().addImageRank(middle, 7));
+    ASSERT_TRUE(store().AddImageRank(low, 3));
+    ASSERT_TRUE(store().AddImageRank(high, 12));
+    ASSERT_TRUE(store().AddImageRank(middle, 7));
 
     const Report report = ShowReport(store(), RunHooks {});
     EXPECT_FALSE(report.stopped);
@@ -142,9 +142,9 @@ TEST_F(ReportModelTest, VanishedAndUndecodableFilesShowEmptyCells)
     const QString gone = image(QStringLiteral("gone.jpg"), 300, 200, "JPG");
     const QString broken = app.filePath(QStringLiteral("pics/broken.png"));
     ASSERT_TRUE(lis::test::writeFile(broken, QByteArray(3000, 'x')));
-    ASSERT_TRUE(store().addImageRank(first, 30));
-    ASSERT_TRUE(store().addImageRank(gone, 20));
-    ASSERT_TRUE(store().addImageRank(broken, 10));
+    ASSERT_TRUE(store().AddImageRank(first, 30));
+    ASSERT_TRUE(store().AddImageRank(gone, 20));
+    ASSERT_TRUE(store().AddImageRank(broken, 10));
     ASSERT_TRUE(QFile::remove(gone));
 
     const Report report = ShowReport(store(), RunHooks {});
@@ -173,7 +173,7 @@ TEST_F(ReportModelTest, PixelSizeComesFromTheHeaderAlone)
 TEST_F(ReportModelTest, CancelStopsBeforeTheNextRowAndKeepsTheRowsSoFar)
 {
     for (int i = 1; i <= 4; ++i)
-        ASSERT_TRUE(store().addImageRank(QStringLiteral("/nowhere/%1.jpg").arg(i), i));
+        ASSERT_TRUE(store().AddImageRank(QStringLiteral("/nowhere/%1.jpg").arg(i), i));
     int checks = 0;
     int cleanups = 0;
     RunHooks hooks;

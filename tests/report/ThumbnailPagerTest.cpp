@@ -42,7 +42,7 @@ std::string loads(const ThumbnailPager::Changes &changes)
 ThumbnailPager firstPage(int count, std::set<int> goneEntries = {})
 {
     ThumbnailPager pager;
-    pager.loadPics(count, 0, [&](int entry) { return !goneEntries.contains(entry); });
+    pager.LoadPics(count, 0, [&](int entry) { return !goneEntries.contains(entry); });
     return pager;
 }
 
@@ -92,7 +92,7 @@ TEST(ThumbnailPager, ClickScripts)
             if (step.click == 'N')
                 pager.nextClicked(prompts, &changes);
             else
-                changes = pager.loadPreviousPics();
+                changes = pager.LoadPreviousPics();
             EXPECT_EQ(seen(pager), step.seen) << script.count << step.click;
             EXPECT_EQ(loads(changes), step.loads) << script.count << step.click;
         }
@@ -144,7 +144,7 @@ TEST(ThumbnailPager, LongListsPageThroughEveryPosition)
         EXPECT_EQ(prompts.shown().size(), count % 3 == 0 ? 1 : 0) << count;
 
         while (pager.previousEnabled())
-            pager.loadPreviousPics();
+            pager.LoadPreviousPics();
         EXPECT_EQ(seen(pager), "1 2 3 pN") << count;
     }
 }

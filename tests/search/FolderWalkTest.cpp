@@ -1,7 +1,7 @@
 #include "search/FolderWalk.h"
 
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "tests/support/TempAppFolder.h"
 
 #include <QDir>
@@ -47,7 +47,7 @@ protected:
         QString location = tree.path();
         counters = {};
         QStringList list2;
-        findFiles(location, keyword + QStringLiteral("*.*"), counters, list2, *settings, hooks);
+        FindFiles(location, keyword + QStringLiteral("*.*"), counters, list2, *settings, hooks);
         return relative(list2);
     }
     QStringList relative(const QStringList &paths) const
@@ -151,7 +151,7 @@ TEST_F(FolderWalkTest, LocationWithOrWithoutTrailingSeparator)
         QString path = location;
         QStringList list2;
         WalkCounters c;
-        findFiles(path, QStringLiteral("*.*"), c, list2, *settings, {});
+        FindFiles(path, QStringLiteral("*.*"), c, list2, *settings, {});
         EXPECT_EQ(path, tree.path() + u'/');
         EXPECT_EQ(list2,
             QStringList({ tree.path() + QStringLiteral("/a.jpg"),
@@ -209,7 +209,7 @@ TEST_F(FolderWalkTest, MissingLocationListsNothing)
 {
     QString path = tree.filePath(QStringLiteral("not-there"));
     QStringList list2;
-    findFiles(path, QStringLiteral("*.*"), counters, list2, *settings, {});
+    FindFiles(path, QStringLiteral("*.*"), counters, list2, *settings, {});
     EXPECT_TRUE(list2.isEmpty());
     EXPECT_EQ(counters.dirs, 0);
 }
@@ -227,7 +227,7 @@ TEST_F(FolderWalkTest, UnreadableFolderEndsOnlyItsOwnVisit)
     const auto runWalk = [&] {
         QStringList list2;
         WalkCounters c;
-        findFiles(location, QStringLiteral("*.*"), c, list2, *settings, {});
+        FindFiles(location, QStringLiteral("*.*"), c, list2, *settings, {});
         return relative(list2);
     };
     const QStringList expected = list({ "a/x.jpg", "z/w.jpg" });

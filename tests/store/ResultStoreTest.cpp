@@ -1,6 +1,6 @@
 #include "store/ResultStore.h"
 
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
 #include "store/Maintenance.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TempAppFolder.h"
@@ -53,10 +53,10 @@ TEST_F(ResultStoreTest, ConnectionTextNamesTheWorkingCopy)
 
 TEST_F(ResultStoreTest, ReportOrdersByNumericRank)
 {
-    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/a.jpg"), 10));
-    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/b.jpg"), 9));
-    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/c.jpg"), 100));
-    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/d.jpg"), -3));
+    ASSERT_TRUE(store().AddImageRank(QStringLiteral("/p/a.jpg"), 10));
+    ASSERT_TRUE(store().AddImageRank(QStringLiteral("/p/b.jpg"), 9));
+    ASSERT_TRUE(store().AddImageRank(QStringLiteral("/p/c.jpg"), 100));
+    ASSERT_TRUE(store().AddImageRank(QStringLiteral("/p/d.jpg"), -3));
     EXPECT_EQ(ranks(store().reportRows()),
         (QStringList { QStringLiteral("-3"), QStringLiteral("9"), QStringLiteral("10"),
             QStringLiteral("100") }));
@@ -64,8 +64,8 @@ TEST_F(ResultStoreTest, ReportOrdersByNumericRank)
 
 TEST_F(ResultStoreTest, RankTextWithoutLeadingNumberSortsAsZero)
 {
-    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/a.jpg"), 5));
-    ASSERT_TRUE(store().addImageRank(QStringLiteral("/p/b.jpg"), -1));
+    ASSERT_TRUE(store().AddImageRank(QStringLiteral("/p/a.jpg"), 5));
+    ASSERT_TRUE(store().AddImageRank(QStringLiteral("/p/b.jpg"), -1));
     // A row written by another tool: the rank column holds no number.
     {
         SQLite::Database raw(app.paths().workingDatabase().toStdString(), SQLite::OPEN_READWRITE);
@@ -85,7 +85,7 @@ TEST_F(ResultStoreTest, PathsAreTrimmedAndStoredVerbatim)
         QString(600, u'a') + QStringLiteral(".jpg"),
     };
     for (const QString &path : paths)
-        ASSERT_TRUE(store().addImageRank(path, 1));
+        ASSERT_TRUE(store().AddImageRank(path, 1));
     const auto rows = store().reportRows();
     ASSERT_EQ(rows.size(), paths.size());
     EXPECT_EQ(rows[0].fileName, QStringLiteral("/photos/lead and trail.jpg"));
@@ -95,11 +95,11 @@ TEST_F(ResultStoreTest, PathsAreTrimmedAndStoredVerbatim)
 
 TEST_F(ResultStoreTest, DeleteRecordsEmptiesTheTable)
 {
-    store().addImageRank(QStringLiteral("/a.jpg"), 1);
-    store().addImageRank(QStringLiteral("/b.jpg"), 2);
-    ASSERT_TRUE(store().deleteRecords());
+    store().AddImageRank(QStringLiteral("/a.jpg"), 1);
+    store().AddImageRank(QStringLiteral("/b.jpg"), 2);
+    ASSERT_TRUE(store().DeleteRecords());
     EXPECT_TRUE(store().reportRows().empty());
-    EXPECT_TRUE(store().addImageRank(QStringLiteral("/c.jpg"), 3));
+    EXPECT_TRUE(store().AddImageRank(QStringLiteral("/c.jpg"), 3));
     EXPECT_EQ(store().reportRows().size(), 1u);
 }
 
@@ -108,14 +108,14 @@ TEST_F(ResultStoreTest, BatchedRowsAreAllCommitted)
     {
         ResultStore::Batch batch(store());
         for (int i = 0; i < 500; ++i)
-            store().addImageRank(QStringLiteral("/p/%1.jpg").arg(i), i);
+            store().AddImageRank(QStringLiteral("/p/%1.jpg").arg(i), i);
     }
     EXPECT_EQ(store().reportRows().size(), 500u);
 }
 
 TEST_F(ResultStoreTest, RowsDoNotSurviveARestart)
 {
-    store().addImageRank(QStringLiteral("/p/old.jpg"), 7);
+    store().AddImageRank(QStringLiteral("/p/old.jpg"), 7);
     started.store.reset();
     StartupResult again = startUp(app.paths());
     ASSERT_TRUE(again.error.isEmpty());
@@ -148,7 +148,7 @@ TEST(Startup, UnopenableWorkingDatabaseIsAnError)
     const StartupResult started = startUp(app.paths());
     EXPECT_FALSE(started.error.isEmpty());
     ASSERT_NE(started.store, nullptr);
-    EXPECT_FALSE(started.store->addImageRank(QStringLiteral("/a.jpg"), 1));
+    EXPECT_FALSE(started.store->AddImageRank(QStringLiteral("/a.jpg"), 1));
     EXPECT_TRUE(started.store->reportRows().empty());
 }
 
@@ -157,10 +157,10 @@ TEST(Maintenance, CreateAndDropTableWithTheirMessages)
     TempAppFolder app;
     FakePrompts prompts;
     const QString file = app.paths().maintenanceDatabase();
-    createTableImageRank(file, prompts);
-    createTableImageRank(file, prompts); // the table exists: the message, then a quiet failure
-    delTable(file, prompts);
-    delTable(file, prompts); // no table: the same message
+    CreateTableImageRank(file, prompts);
+    CreateTableImageRank(file, prompts); // the table exists: the message, then a quiet failure
+    DelTable(file, prompts);
+    DelTable(file, prompts); // no table: the same message
     EXPECT_EQ(prompts.texts(),
         (QStringList { QStringLiteral("Database Connection successful!...Image_Rank"),
             QStringLiteral("Database Connection successful!...Image_Rank"),
@@ -177,8 +177,8 @@ TEST(Maintenance, MissingDatabaseCannotConnect)
     TempAppFolder app;
     FakePrompts prompts;
     const QString missing = app.filePath(QStringLiteral("nowhere/none.mdb"));
-    createTableImageRank(missing, prompts);
-    delTable(missing, prompts);
+    CreateTableImageRank(missing, prompts);
+    DelTable(missing, prompts);
     EXPECT_EQ(prompts.texts(),
         (QStringList { QStringLiteral("Sorry, can't connect to the Database ...."),
             QStringLiteral("Image_Rank Table has been dropped") }));

@@ -1,4 +1,4 @@
-#include "app/core/InstanceLock.h"
+#include "core/InstanceLock.h"
 
 #include <QLockFile>
 

@@ -1,4 +1,4 @@
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
 
 #include "store/ResultStore.h"
 
