@@ -3,6 +3,7 @@
 #include "app/FrmSplash.h"
 #include "copy/ui/Form1.h"
 #include "core/Settings.h"
+#include "core/WorkFolder.h"
 #include "dialogs/FolderPicker.h"
 #include "dialogs/Prompts.h"
 #include "rank/RankLibrary.h"
@@ -32,15 +33,6 @@ template<typename T, typename... Args> T *named(QWidget *parent, const char *nam
     auto *control = new T(std::forward<Args>(args)..., parent);
     control->setObjectName(QString::fromLatin1(name));
     return control;
-}
-
-void removeFolderTree(const QString &folder)
-{
-    QDir dir(folder);
-    if (!dir.exists())
-        return;
-    // Read-only files inside must go too; removeRecursively removes what the owner may write.
-    dir.removeRecursively();
 }
 
 // One Options window at a time; a closed one has deleted itself, so the next opening reads the
@@ -244,7 +236,7 @@ void Form3::closeEvent(QCloseEvent *event)
         return;
     }
     saveSettings();
-    removeFolderTree(m_context.paths.resultsFolder());
+    WorkFolder(m_context.paths).removeResultsFolder();
     for (const QPointer<QWidget> &window : std::as_const(m_childWindows)) {
         if (window)
             window->close();

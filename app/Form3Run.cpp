@@ -114,7 +114,12 @@ void Form3::runSteps(const QString &keyword, const QString &location)
         return;
     }
 
-    prepareRanking(engine, resultsCopies);
+    if (const auto error = prepareRanking(engine, resultsCopies)) {
+        m_context.prompts.message(productCaption,
+            error->message() + QStringLiteral(" The search was stopped."), MessageIcon::Warning);
+        restoreAfterCancel();
+        return;
+    }
     lastRun = rankFoundFiles(engine, List3, resultsCopies, hooks);
     if (CancelRequested) {
         restoreAfterCancel();

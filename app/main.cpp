@@ -1,34 +1,20 @@
 #include "app/Form3.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
-#include "app/run/Startup.h"
+#include "app/run/Session.h"
 #include "core/AppPaths.h"
-#include "core/InstanceLock.h"
 #include "core/Settings.h"
 #include "dialogs/QtPrompts.h"
 #include "store/Maintenance.h"
 #include "store/ResultStore.h"
 
 #include <QApplication>
-#include <QDir>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
 using namespace lis;
-
-// Prompts for the maintenance switches: the message goes to standard output.
-class ConsolePrompts final : public Prompts
-{
-public:
-    void message(const QString &, const QString &text, MessageIcon) override
-    {
-        std::printf("%s\n", text.toLocal8Bit().constData());
-    }
-    bool ask(const QString &, const QString &) override { return false; }
-    QString browseForFolder(const QString &, const QString &, bool) override { return {}; }
-};
 
 bool hasArgument(int argc, char **argv, const char *name)
 {
@@ -48,16 +34,40 @@ bool canShowWindows(int argc, char **argv)
     return hasArgument(argc, argv, "-platform");
 }
 
+void printTo(std::FILE *stream, const QString &text)
+{
+    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+}
+
+// The maintenance switches print their message on standard output, and what went wrong on
+// standard error with exit status 1.
 int runMaintenance(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const AppPaths paths = AppPaths::ofRunningProgram();
-    ConsolePrompts prompts;
+    int status = 0;
+    const auto tell = [&status](const MaintenanceResult &result) {
+        if (!result.message.isEmpty())
+            printTo(stdout, result.message);
+        if (!result.succeeded()) {
+            printTo(stderr, QStringLiteral("lumetra-image-search: error: ") + result.failure);
+            status = 1;
+        }
+    };
     if (hasArgument(argc, argv, "--create-table"))
-        CreateTableImageRank(paths.maintenanceDatabase(), prompts);
+        tell(CreateTableImageRank(paths.maintenanceDatabase()));
     if (hasArgument(argc, argv, "--drop-table"))
-        DelTable(paths.maintenanceDatabase(), prompts);
-    return 0;
+        tell(DelTable(paths.maintenanceDatabase()));
+    return status;
+}
+
+void warnAboutIgnoredSettings(const Settings &settings)
+{
+    if (!settings.ignoredReason().isEmpty())
+        printTo(stderr,
+            QStringLiteral("lumetra-image-search: warning: the settings are neither read nor "
+                           "saved, because %1.")
+                .arg(settings.ignoredReason()));
 }
 
 int runWindow(int argc, char **argv)
@@ -65,22 +75,21 @@ int runWindow(int argc, char **argv)
     QApplication app(argc, argv);
     const AppPaths paths = AppPaths::ofRunningProgram();
     QtPrompts prompts;
-    QDir().mkpath(paths.workFolder());
-    InstanceLock lock(paths.lockFile());
-    if (!lock.isLocked()) {
+    SessionOpening opening = openSession(paths);
+    if (opening.code == SessionOpening::Code::AlreadyRunning) {
         prompts.message(productCaption,
             QStringLiteral("Lumetra Image Search is already running. Use the open "
                            "window, or close it before starting the program again."),
             MessageIcon::Warning);
         return 1;
     }
-    const StartupResult started = startUp(paths);
-    if (!started.error.isEmpty()) {
-        prompts.message(productCaption, started.error, MessageIcon::Warning);
+    if (opening.code != SessionOpening::Code::Opened) {
+        prompts.message(productCaption, opening.message, MessageIcon::Warning);
         return 1;
     }
     Settings settings;
-    Form3 form({ paths, settings, *started.store, prompts });
+    warnAboutIgnoredSettings(settings);
+    Form3 form({ paths, settings, *opening.session.store, prompts });
     prompts.setParent(&form);
     form.show();
     return app.exec();
@@ -91,6 +100,7 @@ int runCommandLineSearch(int argc, char **argv)
     QCoreApplication app(argc, argv);
     installInterruptHandler();
     const Settings settings;
+    warnAboutIgnoredSettings(settings);
     return runCommandLine(QCoreApplication::arguments(), AppPaths::ofRunningProgram(), settings);
 }
 

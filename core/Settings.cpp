@@ -1,6 +1,10 @@
 #include "core/Settings.h"
 
+#include "core/UserFile.h"
+
+#include <QDir>
 #include <QSettings>
+#include <QStandardPaths>
 #include <limits>
 
 namespace lis {
@@ -12,26 +16,55 @@ QString keyPath(const QString &section, const QString &key)
 {
     return section + u'/' + key;
 }
+
+// Qt reads the file (and its lock file when saving) as soon as the store is made; anything but
+// a plain file there could block that read forever or be replaced by the save.
+QString whyUnusable(const QString &file)
+{
+    for (const QString &path : { file, file + QStringLiteral(".lock") }) {
+        const auto info = statPath(path, true);
+        if (info && !S_ISREG(info->st_mode))
+            return QStringLiteral("%1 is not a regular file").arg(QDir::toNativeSeparators(path));
+        if (!info && statPath(path, false))
+            return QStringLiteral("%1 is a broken link").arg(QDir::toNativeSeparators(path));
+    }
+    return {};
+}
 } // namespace
 
+QString Settings::userFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + appName
+        + u'/' + appName + QStringLiteral(".conf");
+}
+
 Settings::Settings()
-    : m_store(std::make_unique<QSettings>(
-        QSettings::NativeFormat, QSettings::UserScope, appName, appName))
+    : Settings(userFile())
 { }
 
 Settings::Settings(const QString &iniFile)
-    : m_store(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
-{ }
+    : m_fileName(iniFile)
+    , m_ignoredReason(whyUnusable(iniFile))
+{
+    if (m_ignoredReason.isEmpty())
+        m_store = std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
+}
 
 Settings::~Settings() = default;
 
 QString Settings::get(const QString &section, const QString &key) const
 {
+    if (!m_store)
+        return m_inMemory.value(keyPath(section, key));
     return m_store->value(keyPath(section, key), QString()).toString();
 }
 
 void Settings::save(const QString &section, const QString &key, const QString &value)
 {
+    if (!m_store) {
+        m_inMemory.insert(keyPath(section, key), value);
+        return;
+    }
     m_store->setValue(keyPath(section, key), value);
 }
 
@@ -42,12 +75,8 @@ int Settings::getInt16(const QString &section, const QString &key) const
 
 void Settings::sync()
 {
-    m_store->sync();
-}
-
-QString Settings::fileName() const
-{
-    return m_store->fileName();
+    if (m_store)
+        m_store->sync();
 }
 
 int settingToInt16(const QString &text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <memory>
 
@@ -17,6 +18,8 @@ public:
     Settings();
     // A store in the given INI file, for tests and tools that must not touch the user's.
     explicit Settings(const QString &iniFile);
+    // The user's settings file: $XDG_CONFIG_HOME/Lumetra_Image_Search/Lumetra_Image_Search.conf.
+    static QString userFile();
     ~Settings();
     Settings(const Settings &) = delete;
     Settings &operator=(const Settings &) = delete;
@@ -26,10 +29,16 @@ public:
     // The value read as a 16-bit integer; missing or not a number gives 0.
     int getInt16(const QString &section, const QString &key) const;
     void sync();
-    QString fileName() const;
+    QString fileName() const { return m_fileName; }
+    // Why the file is not used, when it is something other than a plain file (a FIFO would
+    // block every start): the values then live in memory only and nothing is saved.
+    const QString &ignoredReason() const { return m_ignoredReason; }
 
 private:
-    std::unique_ptr<QSettings> m_store;
+    QString m_fileName;
+    QString m_ignoredReason;
+    std::unique_ptr<QSettings> m_store; // null while the file is ignored
+    QHash<QString, QString> m_inMemory;
 };
 
 namespace SettingKeys {

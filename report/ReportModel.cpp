@@ -62,7 +62,7 @@ ReportRow makeReportRow(int position, const RankRow &stored)
 {
     ReportRow row;
     row.position = position;
-    row.path = trimBlanks(stored.fileName);
+    row.path = stored.fileName;
     row.rank = trimBlanks(stored.rank);
     row.name = reportName(row.path);
     row.type = reportType(row.path);

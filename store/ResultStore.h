@@ -11,7 +11,8 @@ class Database;
 
 namespace lis {
 
-// One row of the result table as the report reads it: both columns trimmed.
+// One row of the result table as the report reads it: the rank trimmed, the path exactly as it
+// was stored (blanks at either end are part of a file's name).
 struct RankRow
 {
     QString rank;
@@ -39,7 +40,7 @@ public:
     const QString &openError() const { return m_openError; }
     const QString &connectionText() const { return m_connectionString; }
 
-    // Appends one row; the path is stored without leading and trailing blanks. False when the
+    // Appends one row; the path is stored exactly, byte for byte. False when the
     // row could not be written (the run goes on without it).
     bool AddImageRank(const QString &path, std::int32_t rank);
     bool DeleteRecords();

@@ -3,12 +3,12 @@
 #include "app/cli/CliOptions.h"
 #include "app/cli/ReportOutput.h"
 #include "app/run/RunSteps.h"
-#include "app/run/Startup.h"
+#include "app/run/Session.h"
 #include "copy/CopyRun.h"
 #include "core/AppPaths.h"
-#include "core/InstanceLock.h"
 #include "core/RunHooks.h"
 #include "core/Settings.h"
+#include "core/WorkFolder.h"
 #include "rank/ImageProblem.h"
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"
@@ -231,22 +231,15 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
         return CliBadInput;
     }
 
-    QDir().mkpath(paths.workFolder());
-    InstanceLock lock(paths.lockFile());
-    if (!lock.isLocked()) {
-        printLine(streams.err,
-            QStringLiteral("Lumetra Image Search is already running; its "
-                           "working files are in use."));
+    const SessionOpening opening = openSession(paths);
+    if (opening.code != SessionOpening::Code::Opened) {
+        printLine(streams.err, opening.message);
         return CliFailed;
     }
-    const StartupResult started = startUp(paths);
-    if (!started.error.isEmpty()) {
-        printLine(streams.err, started.error);
-        return CliFailed;
-    }
+    ResultStore &store = *opening.session.store;
     const RunSettings runSettings(userSettings, options);
     RankLibrary ranker(paths.appFolder());
-    const RunEngine engine { paths, runSettings.settings(), *started.store, ranker };
+    const RunEngine engine { paths, runSettings.settings(), store, ranker };
 
     Progress progress(streams.err);
     QStringList list2;
@@ -257,7 +250,7 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
         if (progress.due())
             progress.update(QStringLiteral("Searching... %1 file(s) found").arg(list2.size()));
     };
-    const auto cleanUp = [&] { QDir(paths.resultsFolder()).removeRecursively(); };
+    const auto cleanUp = [&] { WorkFolder(paths).removeResultsFolder(); };
 
     PhaseTimes times;
     findImageFiles(engine, options.location, options.keyword, list2, list3, hooks);
@@ -271,7 +264,10 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     }
 
     ResultsCopies copies;
-    prepareRanking(engine, copies);
+    if (const auto error = prepareRanking(engine, copies)) {
+        printLine(streams.err, QStringLiteral("lumetra-image-search: error: ") + error->message());
+        return CliFailed;
+    }
     times.mark("preparation");
     hooks.yield = [&] {
         if (progress.due())
@@ -293,7 +289,7 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     }
 
     hooks.yield = nullptr;
-    const std::vector<RankRow> stored = started.store->reportRows();
+    const std::vector<RankRow> stored = store.reportRows();
     times.mark("store");
     const Report report = buildReport(stored, hooks);
     times.mark("report");

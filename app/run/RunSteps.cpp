@@ -3,6 +3,7 @@
 #include "core/AppPaths.h"
 #include "core/RunHooks.h"
 #include "core/Settings.h"
+#include "core/WorkFolder.h"
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"
 #include "search/FolderWalk.h"
@@ -86,13 +87,11 @@ void findImageFiles(const RunEngine &engine, const QString &location, const QStr
     FilterFiles(list2, list3, engine.settings);
 }
 
-void prepareRanking(const RunEngine &engine, ResultsCopies &copies)
+std::optional<WorkFileError> prepareRanking(const RunEngine &engine, ResultsCopies &copies)
 {
     engine.store.DeleteRecords();
-    const QString results = engine.paths.resultsFolder();
-    QDir(results).removeRecursively();
-    QDir().mkpath(results);
-    copies.reset(results);
+    copies.reset(engine.paths.resultsFolder());
+    return WorkFolder(engine.paths).renewResultsFolder();
 }
 
 ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &foundFiles,

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/WorkFolder.h"
 #include "dialogs/Prompts.h"
 #include "rank/ProcessFiles.h"
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace lis {
 
@@ -45,8 +47,9 @@ struct RunEngine
 void findImageFiles(const RunEngine &engine, const QString &location, const QString &keyword,
     QStringList &list2, QStringList &list3, const RunHooks &hooks);
 
-// Empties the result table and gives the run a fresh, empty results folder.
-void prepareRanking(const RunEngine &engine, ResultsCopies &copies);
+// Empties the result table and gives the run a fresh, empty results folder; says why when the
+// folder cannot be made ready (nothing may be ranked then).
+std::optional<WorkFileError> prepareRanking(const RunEngine &engine, ResultsCopies &copies);
 
 // Ranks every found file, storing one row each in one transaction.
 ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &foundFiles,

@@ -1,6 +1,7 @@
 #include "store/ResultStore.h"
 
 #include "app/run/Startup.h"
+#include "core/FileNames.h"
 #include "store/Maintenance.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TempAppFolder.h"
@@ -75,10 +76,13 @@ TEST_F(ResultStoreTest, RankTextWithoutLeadingNumberSortsAsZero)
         (QStringList { QStringLiteral("-1"), QStringLiteral("abc"), QStringLiteral("5") }));
 }
 
-TEST_F(ResultStoreTest, PathsAreTrimmedAndStoredVerbatim)
+// Blanks at either end are part of a file's name, and names need not be UTF-8: every path comes
+// back as the file it named.
+TEST_F(ResultStoreTest, PathsAreStoredVerbatim)
 {
     const QStringList paths {
-        QStringLiteral("  /photos/lead and trail.jpg  "),
+        QStringLiteral(" /photos/ lead and trail.jpg  "),
+        pathFromBytes("/photos/caf\xE9 \xFF.jpg"),
         QStringLiteral("/photos/x'); DROP TABLE Image_Rank;--.jpg"),
         QStringLiteral("/photos/\"quoted\" 100% *?.jpg"),
         QStringLiteral("/photos/ünïcödé 写真.jpg"),
@@ -88,9 +92,8 @@ TEST_F(ResultStoreTest, PathsAreTrimmedAndStoredVerbatim)
         ASSERT_TRUE(store().AddImageRank(path, 1));
     const auto rows = store().reportRows();
     ASSERT_EQ(rows.size(), paths.size());
-    EXPECT_EQ(rows[0].fileName, QStringLiteral("/photos/lead and trail.jpg"));
-    for (qsizetype i = 1; i < paths.size(); ++i)
-        EXPECT_EQ(rows[size_t(i)].fileName, paths[i]);
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(pathToBytes(rows[size_t(i)].fileName), pathToBytes(paths[i]));
 }
 
 TEST_F(ResultStoreTest, DeleteRecordsEmptiesTheTable)
@@ -152,35 +155,40 @@ TEST(Startup, UnopenableWorkingDatabaseIsAnError)
     EXPECT_TRUE(started.store->reportRows().empty());
 }
 
-TEST(Maintenance, CreateAndDropTableWithTheirMessages)
+// Each operation's message, and whether it says it failed: a second create or drop, a file that
+// is not a database and a missing file are failures, never "dropped" or "successful" alone.
+TEST(Maintenance, CreateAndDropSayWhatHappened)
 {
     TempAppFolder app;
-    FakePrompts prompts;
     const QString file = app.paths().maintenanceDatabase();
-    CreateTableImageRank(file, prompts);
-    CreateTableImageRank(file, prompts); // the table exists: the message, then a quiet failure
-    DelTable(file, prompts);
-    DelTable(file, prompts); // no table: the same message
-    EXPECT_EQ(prompts.texts(),
-        (QStringList { QStringLiteral("Database Connection successful!...Image_Rank"),
-            QStringLiteral("Database Connection successful!...Image_Rank"),
-            QStringLiteral("Image_Rank Table has been dropped"),
-            QStringLiteral("Image_Rank Table has been dropped") }));
-    for (const auto &shown : prompts.shown()) {
-        EXPECT_EQ(shown.caption, QStringLiteral("Lumetra Image Search 1.0"));
-        EXPECT_EQ(shown.icon, MessageIcon::None);
-    }
-}
-
-TEST(Maintenance, MissingDatabaseCannotConnect)
-{
-    TempAppFolder app;
-    FakePrompts prompts;
+    const QString garbage = app.filePath(QStringLiteral("garbage.mdb"));
+    ASSERT_TRUE(lis::test::writeFile(garbage, QByteArray(4096, 'x')));
     const QString missing = app.filePath(QStringLiteral("nowhere/none.mdb"));
-    CreateTableImageRank(missing, prompts);
-    DelTable(missing, prompts);
-    EXPECT_EQ(prompts.texts(),
-        (QStringList { QStringLiteral("Sorry, can't connect to the Database ...."),
-            QStringLiteral("Image_Rank Table has been dropped") }));
+    const QString connected = QStringLiteral("Database Connection successful!...Image_Rank");
+    const QString noConnection = QStringLiteral("Sorry, can't connect to the Database ....");
+    const QString dropped = QStringLiteral("Image_Rank Table has been dropped");
+
+    struct Step
+    {
+        MaintenanceResult result;
+        QString message;
+        bool succeeded;
+    };
+    const Step steps[] = {
+        { CreateTableImageRank(file), connected, true },
+        { CreateTableImageRank(file), connected, false }, // the table exists already
+        { DelTable(file), dropped, true },
+        { DelTable(file), {}, false }, // no table to drop
+        { CreateTableImageRank(garbage), noConnection, false },
+        { DelTable(garbage), noConnection, false },
+        { CreateTableImageRank(missing), noConnection, false },
+        { DelTable(missing), noConnection, false },
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(qPrintable(step.result.message + u'|' + step.result.failure));
+        EXPECT_EQ(step.result.message, step.message);
+        EXPECT_EQ(step.result.succeeded(), step.succeeded);
+    }
     EXPECT_FALSE(QFile::exists(missing));
+    EXPECT_EQ(lis::test::readFile(garbage), QByteArray(4096, 'x'));
 }
