@@ -3,6 +3,7 @@
 #include "app/cli/CliRun.h"
 #include "app/run/Session.h"
 #include "core/AppPaths.h"
+#include "core/FileNames.h"
 #include "core/Settings.h"
 #include "dialogs/QtPrompts.h"
 #include "store/Maintenance.h"
@@ -95,13 +96,13 @@ int runWindow(int argc, char **argv)
     return app.exec();
 }
 
-int runCommandLineSearch(int argc, char **argv)
+int runCommandLineSearch(int argc, char **argv, const QStringList &arguments)
 {
     QCoreApplication app(argc, argv);
     installInterruptHandler();
     const Settings settings;
     warnAboutIgnoredSettings(settings);
-    return runCommandLine(QCoreApplication::arguments(), AppPaths::ofRunningProgram(), settings);
+    return runCommandLine(arguments, AppPaths::ofRunningProgram(), settings);
 }
 
 } // namespace
@@ -112,9 +113,9 @@ int main(int argc, char **argv)
         return runMaintenance(argc, argv);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(pathFromBytes(argv[i])); // a folder named in any bytes stays itself
     if (isCommandLineRun(arguments))
-        return runCommandLineSearch(argc, argv);
+        return runCommandLineSearch(argc, argv, arguments);
     if (!canShowWindows(argc, argv)) {
         std::fprintf(stderr,
             "lumetra-image-search: no display to open a window on. Run it on a "

@@ -1,5 +1,6 @@
 #include "search/FolderWalk.h"
 
+#include "core/FileNames.h"
 #include "core/RunHooks.h"
 #include "core/Settings.h"
 #include "search/FolderEntries.h"
@@ -50,7 +51,7 @@ public:
     void run(const QString &start)
     {
         std::vector<Visit> stack;
-        stack.push_back({ start, QFile::encodeName(start), {}, 0, {} });
+        stack.push_back({ start, pathToBytes(start), {}, 0, {} });
         visit(stack);
         while (!stack.empty()) {
             Visit &top = stack.back();
@@ -60,8 +61,8 @@ public:
             }
             const QString &name = top.subfolders[top.nextSubfolder++];
             m_hooks.doYield();
-            Visit child { top.path + name + u'/', top.rawPath + QFile::encodeName(name) + '/', {},
-                0, {} };
+            Visit child { top.path + name + u'/', top.rawPath + pathToBytes(name) + '/', {}, 0,
+                {} };
             stack.push_back(std::move(child));
             visit(stack);
         }

@@ -6,6 +6,7 @@
 #include "app/run/Session.h"
 #include "copy/CopyRun.h"
 #include "core/AppPaths.h"
+#include "core/FileNames.h"
 #include "core/RunHooks.h"
 #include "core/Settings.h"
 #include "core/WorkFolder.h"
@@ -20,8 +21,10 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 
 namespace lis {
 
@@ -34,16 +37,29 @@ extern "C" void onInterrupt(int)
     interrupted.store(true);
 }
 
-void print(std::FILE *stream, const QString &text)
+// Paths go out as the bytes the file system knows them by. False when the text could not be
+// written whole (a full disk, a closed stream).
+bool print(std::FILE *stream, const QString &text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    const QByteArray bytes = pathToBytes(text);
+    const bool written
+        = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    return std::fflush(stream) == 0 && written && !std::ferror(stream);
 }
 
 void printLine(std::FILE *stream, const QString &text)
 {
     print(stream, text + u'\n');
+}
+
+// A report that did not reach its reader is a failed run, said on standard error.
+int reportWriteFailure(std::FILE *err)
+{
+    printLine(err,
+        QStringLiteral("lumetra-image-search: error: the report could not be written (%1)")
+            .arg(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                            : QStringLiteral("write error")));
+    return CliFailed;
 }
 
 // The options of this run: the saved ones, repaired as the window repairs them at open, with the
@@ -209,6 +225,8 @@ int copyTop(const CliOptions &options, const Report &report, const RunHooks &hoo
 void installInterruptHandler()
 {
     std::signal(SIGINT, onInterrupt);
+    // A reader that went away makes the write fail, so the run can say so and clean up.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 int runCommandLine(const QStringList &arguments, const AppPaths &paths,
@@ -216,10 +234,8 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
 {
     interrupted.store(false);
     const CliParseResult parsed = parseCommandLine(arguments);
-    if (const auto *help = std::get_if<CliHelp>(&parsed)) {
-        print(streams.out, help->text);
-        return CliOk;
-    }
+    if (const auto *help = std::get_if<CliHelp>(&parsed))
+        return print(streams.out, help->text) ? CliOk : reportWriteFailure(streams.err);
     if (const auto *error = std::get_if<CliUsageError>(&parsed)) {
         printLine(streams.err, error->message);
         return CliBadInput;
@@ -300,7 +316,12 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
             row.rank, row.path, qualityOf(ranker, copies, row.path) });
     }
     times.mark("quality");
-    print(streams.out, formatReport(lines, options.format));
+    errno = 0;
+    if (!print(streams.out, formatReport(lines, options.format))) {
+        const int status = reportWriteFailure(streams.err);
+        cleanUp();
+        return status;
+    }
     times.mark("output");
     reportUnreadable(streams.err, ranked, options.listUnreadable);
     int status = CliOk;

@@ -3,6 +3,7 @@
 #include "core/AppPaths.h"
 #include "core/RunHooks.h"
 #include "core/Settings.h"
+#include "core/UserFile.h"
 #include "core/WorkFolder.h"
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"
@@ -39,7 +40,8 @@ RunRefusal checkRunInput(const QString &keyword, const QString &location)
 {
     if (keyword.trimmed().isEmpty())
         return RunRefusal::BlankKeyword;
-    if (location.isEmpty() || !QFileInfo(location).isDir())
+    const auto info = location.isEmpty() ? std::nullopt : statPath(location, true);
+    if (!info || !S_ISDIR(info->st_mode))
         return RunRefusal::BadLocation;
     return RunRefusal::None;
 }

@@ -170,3 +170,26 @@ TEST_F(CliRunTest, SecondInstanceIsRefused)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(u"already running"));
 }
+
+// A report that cannot be written (a full disk, a reader gone) fails the run and says so; the
+// working files are cleaned up all the same.
+TEST_F(CliRunTest, AReportThatCannotBeWrittenFailsTheRun)
+{
+    struct Closer
+    {
+        void operator()(std::FILE *f) const { std::fclose(f); }
+    };
+    const std::unique_ptr<std::FILE, Closer> full(std::fopen("/dev/full", "w"));
+    ASSERT_TRUE(full);
+    const std::unique_ptr<std::FILE, Closer> err(std::tmpfile());
+    const QStringList args { QStringLiteral("lumetra-image-search"), QStringLiteral("--search"),
+        QStringLiteral("sun"), QStringLiteral("--location"), photos.path(),
+        QStringLiteral("--format"), QStringLiteral("csv") };
+    EXPECT_EQ(runCommandLine(args, app.paths(), *saved, { full.get(), err.get() }), 1);
+    std::rewind(err.get());
+    char text[512] = {};
+    EXPECT_GT(std::fread(text, 1, sizeof text - 1, err.get()), 0u);
+    EXPECT_TRUE(QByteArray(text).contains("the report could not be written (No space left"))
+        << text;
+    EXPECT_FALSE(QDir(app.paths().resultsFolder()).exists());
+}

@@ -1,5 +1,6 @@
 #include "search/FolderWalk.h"
 
+#include "core/FileNames.h"
 #include "core/RunHooks.h"
 #include "core/Settings.h"
 #include "tests/support/TempAppFolder.h"
@@ -188,7 +189,7 @@ TEST_F(FolderWalkTest, AFolderMountedInsideItselfIsWalkedOnce)
     EXPECT_EQ(walk(QString()), list({ "f.jpg" }));
 }
 
-TEST_F(FolderWalkTest, NamesThatAreNotUtf8AreLeftOut)
+TEST_F(FolderWalkTest, NamesThatAreNotUtf8AreFoundWithTheirBytes)
 {
     touch({ "good.jpg" });
     const QByteArray root = QFile::encodeName(tree.path());
@@ -198,7 +199,11 @@ TEST_F(FolderWalkTest, NamesThatAreNotUtf8AreLeftOut)
     ASSERT_EQ(::mkdir(root + "/dir\xfe", 0755), 0);
     ASSERT_GE(fd = ::open(root + "/dir\xfe/inside.jpg", O_CREAT | O_WRONLY, 0644), 0);
     ::close(fd);
-    EXPECT_EQ(walk(QString()), list({ "good.jpg" }));
+    QStringList found = walk(QString());
+    QList<QByteArray> bytes;
+    for (const QString &path : found)
+        bytes.append(pathToBytes(path));
+    EXPECT_EQ(bytes, (QList<QByteArray> { "bad\xff.jpg", "good.jpg", "dir\xfe/inside.jpg" }));
     // QTemporaryDir cannot name these to remove them.
     ::unlink(root + "/dir\xfe/inside.jpg");
     ::rmdir(root + "/dir\xfe");

@@ -1,0 +1,152 @@
+// The program's working folder is its own: whatever stands there (links to the user's files, a
+// FIFO, what a dead process left) never leads a write, a removal or a mode change anywhere else,
+// and never blocks a start.
+#include "app/cli/CliRun.h"
+#include "core/InstanceLock.h"
+#include "core/Settings.h"
+#include "tests/reliability/ReliabilitySupport.h"
+#include "tests/support/CommandLineCapture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace lis;
+using namespace lis::test;
+
+namespace {
+
+class WorkFolderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(photos.isValid() && user.isValid());
+        ASSERT_TRUE(writeFile(photos.filePath(QStringLiteral("hz_a.png")), smallPicture("PNG", 1)));
+        ASSERT_TRUE(writeFile(photos.filePath(QStringLiteral("hz_b.jpg")), smallPicture("JPG", 2)));
+        // The user's own files, which links in the working folder will point at.
+        ASSERT_TRUE(writeFile(user.filePath(QStringLiteral("SR/kept.jpg")), "kept"));
+        ASSERT_TRUE(writeFile(user.filePath(QStringLiteral("SR/deep/kept.png")), "deep"));
+        ASSERT_TRUE(writeFile(user.filePath(QStringLiteral("photo.jpg")), "photo"));
+        ASSERT_TRUE(writeFile(user.filePath(QStringLiteral("notes.db")), "notes"));
+        ASSERT_EQ(::chmod(raw(user.filePath(QStringLiteral("notes.db"))).constData(), 0400), 0);
+        saved = std::make_unique<Settings>(photos.filePath(QStringLiteral("user.ini")));
+        before = fingerprint(raw(user.path()));
+    }
+
+    CommandLineOutcome search(const TempAppFolder &app)
+    {
+        HangWatchdog watchdog;
+        watchdog.step(QStringLiteral("command-line search"));
+        return runCommandLineCaptured(
+            { QStringLiteral("--search"), QStringLiteral("hz_"), QStringLiteral("--location"),
+                photos.path(), QStringLiteral("--type"), QStringLiteral("all") },
+            app.paths(), *saved);
+    }
+
+    void plantLink(const QString &at, const QString &target)
+    {
+        QFile::remove(at);
+        QDir(at).removeRecursively();
+        ASSERT_EQ(::symlink(raw(target).constData(), raw(at).constData()), 0) << qPrintable(at);
+    }
+
+    QTemporaryDir photos;
+    QTemporaryDir user;
+    std::unique_ptr<Settings> saved;
+    TreePrint before;
+};
+
+TEST_F(WorkFolderTest, LinksWhereWorkingFilesBelongAreNeverFollowed)
+{
+    struct Plant
+    {
+        const char *what;
+        QString (AppPaths::*at)() const;
+        QString target; // relative to the user's folder
+    };
+    const Plant plants[] = {
+        { "results folder", &AppPaths::resultsFolder, QStringLiteral("SR") },
+        { "working bitmap", &AppPaths::workingBitmap, QStringLiteral("photo.jpg") },
+        { "scratch bitmap", &AppPaths::scratchBitmap, QStringLiteral("photo.jpg") },
+        { "working database", &AppPaths::workingDatabase, QStringLiteral("notes.db") },
+        { "lock", &AppPaths::lockFile, QStringLiteral("photo.jpg") },
+        { "working folder", &AppPaths::workFolder, QString() },
+    };
+    for (const Plant &plant : plants) {
+        SCOPED_TRACE(plant.what);
+        TempAppFolder app(TempAppFolder::Ranker::With);
+        const QString at = (app.paths().*plant.at)();
+        plantLink(at, user.filePath(plant.target));
+        const CommandLineOutcome outcome = search(app);
+        EXPECT_EQ(outcome.status, 0) << qPrintable(outcome.err);
+        EXPECT_EQ(outcome.out.count(u"hz_"), 4) << qPrintable(outcome.out); // name and path
+        EXPECT_EQ(differences(before, fingerprint(raw(user.path()))), QStringList());
+        EXPECT_FALSE(QFileInfo(at).isSymLink());
+    }
+}
+
+TEST_F(WorkFolderTest, WhatADeadProcessLeftNeverBlocksAStart)
+{
+    struct Leftover
+    {
+        const char *what;
+        std::function<bool(const QString &)> make;
+    };
+    const Leftover leftovers[] = {
+        { "empty lock", [](const QString &p) { return writeFile(p, {}); } },
+        { "garbage", [](const QString &p) { return writeFile(p, QByteArray(300, '\xff')); } },
+        { "another host's lock",
+            [](const QString &p) { return writeFile(p, "1\nelsewhere\nlumetra-image-search\n"); } },
+        { "a FIFO", [](const QString &p) { return ::mkfifo(raw(p).constData(), 0600) == 0; } },
+        { "a folder", [](const QString &p) { return QDir().mkpath(p + QStringLiteral("/x")); } },
+    };
+    for (const Leftover &leftover : leftovers) {
+        SCOPED_TRACE(leftover.what);
+        TempAppFolder app(TempAppFolder::Ranker::With);
+        ASSERT_TRUE(QDir().mkpath(app.paths().workFolder()));
+        ASSERT_TRUE(leftover.make(app.paths().lockFile()));
+        const CommandLineOutcome outcome = search(app);
+        EXPECT_EQ(outcome.status, 0) << qPrintable(outcome.err);
+    }
+
+    // A live holder is the one thing that refuses a start.
+    TempAppFolder app(TempAppFolder::Ranker::With);
+    ASSERT_TRUE(QDir().mkpath(app.paths().workFolder()));
+    const InstanceLock held(app.paths().lockFile());
+    ASSERT_TRUE(held.isLocked());
+    const CommandLineOutcome refused = search(app);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains(u"already running")) << qPrintable(refused.err);
+}
+
+TEST_F(WorkFolderTest, SettingsThatAreNotAPlainFileAreIgnoredWithoutBlocking)
+{
+    for (const bool lockFile : { false, true }) {
+        SCOPED_TRACE(lockFile ? "its lock file" : "the settings file");
+        QTemporaryDir config;
+        const QString file = config.filePath(QStringLiteral("settings.conf"));
+        ASSERT_EQ(
+            ::mkfifo(raw(lockFile ? file + QStringLiteral(".lock") : file).constData(), 0600), 0);
+        HangWatchdog watchdog;
+        watchdog.step(QStringLiteral("opening settings on a FIFO"));
+        Settings settings(file);
+        EXPECT_FALSE(settings.ignoredReason().isEmpty());
+        settings.save(QStringLiteral("Search"), QStringLiteral("path"), QStringLiteral("/x"));
+        settings.sync();
+        EXPECT_EQ(settings.get(QStringLiteral("Search"), QStringLiteral("path")), u"/x");
+        struct stat info
+        {
+        };
+        ASSERT_EQ(::lstat(raw(file).constData(), &info) == 0, !lockFile);
+        if (!lockFile) {
+            EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the FIFO was replaced";
+        }
+    }
+}
+
+} // namespace
