@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -192,4 +193,31 @@ TEST_F(CliRunTest, AReportThatCannotBeWrittenFailsTheRun)
     EXPECT_TRUE(QByteArray(text).contains("the report could not be written (No space left"))
         << text;
     EXPECT_FALSE(QDir(app.paths().resultsFolder()).exists());
+}
+
+// The location is used exactly as typed: a folder whose name begins with a blank is not its
+// neighbour without the blank, in the report or in the copies.
+TEST_F(CliRunTest, ALocationIsSearchedExactlyAsTyped)
+{
+    const QString blank = photos.filePath(QStringLiteral(" dir"));
+    const QString plain = photos.filePath(QStringLiteral("dir"));
+    ASSERT_TRUE(lis::test::saveImage(
+        lis::test::makeScene(64, 48, 7), blank + QStringLiteral("/moon.png"), "PNG"));
+    ASSERT_TRUE(lis::test::saveImage(
+        lis::test::makeScene(80, 60, 8), plain + QStringLiteral("/moon.png"), "PNG"));
+    QTemporaryDir out;
+    // Typed relative to the current folder, the location itself begins with the blank.
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(photos.path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
+    const Outcome r = run({ QStringLiteral("--search"), QStringLiteral("moon"),
+        QStringLiteral("--location"), QStringLiteral(" dir"), QStringLiteral("--format"),
+        QStringLiteral("json"), QStringLiteral("--copy-to"), out.path() });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].toObject()[QStringLiteral("path")].toString(), u" dir/moon.png");
+    EXPECT_EQ(rows[0].toObject()[QStringLiteral("width")].toInt(), 64);
+    EXPECT_EQ(lis::test::readFile(out.filePath(QStringLiteral("moon.png"))),
+        lis::test::readFile(blank + QStringLiteral("/moon.png")));
 }
