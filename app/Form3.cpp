@@ -8,6 +8,7 @@
 #include "dialogs/Prompts.h"
 #include "rank/RankLibrary.h"
 #include "search/Form4.h"
+#include "search/WalkOptions.h"
 #include "widgets/XP_ProgressBar.h"
 
 #include <QCheckBox>
@@ -167,10 +168,7 @@ void Form3::restoreSettings()
     vkTextBox1->setText(settings.get(SettingKeys::searchSection, SettingKeys::pathKey));
     vkCheck1->setChecked(
         settings.get(SettingKeys::checkSection, SettingKeys::searchPathKey) == u"1");
-    for (const QString &key : { SettingKeys::subfoldersKey, SettingKeys::hiddenFilesKey }) {
-        if (settings.getInt16(SettingKeys::searchSection, key) == 0)
-            settings.save(SettingKeys::searchSection, key, QStringLiteral("3"));
-    }
+    repairWalkOptions(settings);
     settings.sync();
 }
 

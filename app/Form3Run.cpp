@@ -106,7 +106,8 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     StatusBar1->showMessage(searchingStatus);
     ClearReportList();
     const RunHooks hooks = makeRunHooks();
-    const RunEngine engine { m_context.paths, m_context.settings, m_context.store, rankLibrary() };
+    const RunEngine engine { m_context.paths, walkOptionsFrom(m_context.settings), m_context.store,
+        rankLibrary() };
     findImageFiles(engine, location, keyword, List2, List3, hooks);
     PagePosition = 0;
     if (CancelRequested) {

@@ -79,14 +79,19 @@ void Settings::sync()
         m_store->sync();
 }
 
-int settingToInt16(const QString &text)
+std::optional<qint16> parseInt16Setting(const QString &text)
 {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     if (!ok || value < std::numeric_limits<qint16>::min()
         || value > std::numeric_limits<qint16>::max())
-        return 0;
-    return value;
+        return std::nullopt;
+    return qint16(value);
+}
+
+int settingToInt16(const QString &text)
+{
+    return parseInt16Setting(text).value_or(0);
 }
 
 } // namespace lis

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -52,9 +53,10 @@ inline const QString allImageSection = QStringLiteral("AllImage");
 inline const QString fileTypesKey = QStringLiteral("filetypes");
 } // namespace SettingKeys
 
-// Conversion of a stored text to a 16-bit integer the way the settings readers expect: leading
-// and trailing blanks ignored, an optional sign, decimal digits; anything else (or a value out
-// of the 16-bit range) counts as 0.
+// A stored text read as a 16-bit integer: leading and trailing blanks ignored, an optional sign,
+// decimal digits; nothing for anything else or a value out of the 16-bit range.
+std::optional<qint16> parseInt16Setting(const QString &text);
+// The same with 0 for nothing, the way the settings readers count a missing value.
 int settingToInt16(const QString &text);
 
 } // namespace lis

@@ -2,7 +2,6 @@
 
 #include "core/FileNames.h"
 #include "core/RunHooks.h"
-#include "core/Settings.h"
 #include "search/FolderEntries.h"
 #include "search/Wildcard.h"
 
@@ -15,9 +14,6 @@ namespace lis {
 
 namespace {
 
-constexpr int doNotList = 2;
-constexpr int listToo = 3;
-
 // One folder on the walk's stack: its path in both forms, and the subfolders still to visit.
 struct Visit
 {
@@ -28,23 +24,15 @@ struct Visit
     FolderId id;
 };
 
-// A walk option as a 16-bit number; nothing when it is missing or not a number.
-std::optional<int> readOption(const Settings &settings, const QString &key)
-{
-    bool ok = false;
-    const short value = settings.get(SettingKeys::searchSection, key).trimmed().toShort(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
 class FolderWalk
 {
 public:
     FolderWalk(const QString &pattern, WalkCounters &counters, QStringList &list2,
-        const Settings &settings, const RunHooks &hooks)
+        const WalkOptionsSource &options, const RunHooks &hooks)
         : m_pattern(pattern)
         , m_counters(counters)
         , m_list(list2)
-        , m_settings(settings)
+        , m_options(options)
         , m_hooks(hooks)
     { }
 
@@ -94,13 +82,14 @@ private:
                 subfolders.append(entry.name);
         }
 
-        const std::optional<int> hidden = readOption(m_settings, SettingKeys::hiddenFilesKey);
+        const std::optional<qint16> hidden = m_options().hiddenFiles;
         if (!hidden)
             return;
-        if (*hidden == doNotList || *hidden == listToo) {
+        if (*hidden == WalkOptions::off || *hidden == WalkOptions::on) {
             for (const FolderEntry &entry : entries) {
                 if (entry.kind != FolderEntry::Kind::File
-                    || (entry.isHidden() && *hidden != listToo) || !m_pattern.matches(entry.name))
+                    || (entry.isHidden() && *hidden != WalkOptions::on)
+                    || !m_pattern.matches(entry.name))
                     continue;
                 if (cancelSeen())
                     return;
@@ -111,8 +100,8 @@ private:
             }
         }
 
-        const std::optional<int> enter = readOption(m_settings, SettingKeys::subfoldersKey);
-        if (enter && *enter == listToo)
+        const std::optional<qint16> enter = m_options().subfolders;
+        if (enter && *enter == WalkOptions::on)
             folder.subfolders = std::move(subfolders);
     }
 
@@ -128,18 +117,18 @@ private:
     const WildcardPattern m_pattern;
     WalkCounters &m_counters;
     QStringList &m_list;
-    const Settings &m_settings;
+    const WalkOptionsSource &m_options;
     const RunHooks &m_hooks;
 };
 
 } // namespace
 
 void FindFiles(QString &path, const QString &pattern, WalkCounters &counters, QStringList &list2,
-    const Settings &settings, const RunHooks &hooks)
+    const WalkOptionsSource &options, const RunHooks &hooks)
 {
     if (!path.endsWith(u'/'))
         path += u'/';
-    FolderWalk(pattern, counters, list2, settings, hooks).run(path);
+    FolderWalk(pattern, counters, list2, options, hooks).run(path);
 }
 
 } // namespace lis

@@ -65,10 +65,8 @@ bool passesImageFilter(const QString &path, int fileTypes)
     }
 }
 
-void FilterFiles(const QStringList &list2, QStringList &list3, const Settings &settings)
+void FilterFiles(const QStringList &list2, QStringList &list3, int fileTypes)
 {
-    const int fileTypes
-        = settings.getInt16(SettingKeys::allImageSection, SettingKeys::fileTypesKey);
     for (const QString &entry : list2) {
         if (passesImageFilter(entry, fileTypes))
             list3.append(entry);

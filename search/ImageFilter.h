@@ -5,8 +5,6 @@
 
 namespace lis {
 
-class Settings;
-
 // The image types of the Options window, by their stored "filetypes" value. Stored values keep
 // their meaning forever; new types are added at the end.
 enum class ImageType : qint16 { Jpeg = 0, Png = 1, Gif = 2, Bmp = 3, Tiff = 4, AllImages = 5 };
@@ -21,7 +19,7 @@ bool ImageFileCheck(const QString &name);
 bool passesImageFilter(const QString &path, int fileTypes);
 
 // Appends to list3, in order, every entry of list2 that is an image of the type chosen in the
-// Options window ("AllImage"/"filetypes", read once; missing or not a number counts as 0).
-void FilterFiles(const QStringList &list2, QStringList &list3, const Settings &settings);
+// Options window (its stored "filetypes" value).
+void FilterFiles(const QStringList &list2, QStringList &list3, int fileTypes);
 
 } // namespace lis

@@ -18,7 +18,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -62,36 +61,19 @@ int reportWriteFailure(std::FILE *err)
     return CliFailed;
 }
 
-// The options of this run: the saved ones, repaired as the window repairs them at open, with the
-// arguments' overrides on top. They live in a scratch file so the user's settings stay untouched.
-class RunSettings
+// The options of this run: the saved ones, repaired as the window repairs them at open but
+// without writing anything back, with the arguments' overrides on top.
+WalkOptions runWalkOptions(const Settings &saved, const CliOptions &options)
 {
-public:
-    RunSettings(const Settings &saved, const CliOptions &options)
-        : m_settings(m_dir.filePath(QStringLiteral("run.ini")))
-    {
-        using namespace SettingKeys;
-        for (const QString &key : { subfoldersKey, hiddenFilesKey }) {
-            const QString value = saved.get(searchSection, key);
-            m_settings.save(
-                searchSection, key, settingToInt16(value) == 0 ? QStringLiteral("3") : value);
-        }
-        m_settings.save(allImageSection, fileTypesKey, saved.get(allImageSection, fileTypesKey));
-        if (options.subfolders)
-            m_settings.save(searchSection, subfoldersKey, onOff(*options.subfolders));
-        if (options.hiddenFiles)
-            m_settings.save(searchSection, hiddenFilesKey, onOff(*options.hiddenFiles));
-        if (options.fileTypes)
-            m_settings.save(allImageSection, fileTypesKey, QString::number(*options.fileTypes));
-    }
-    const Settings &settings() const { return m_settings; }
-
-private:
-    static QString onOff(bool on) { return on ? QStringLiteral("3") : QStringLiteral("2"); }
-
-    QTemporaryDir m_dir;
-    Settings m_settings;
-};
+    WalkOptions walk = repaired(readWalkOptions(saved));
+    if (options.subfolders)
+        walk.subfolders = WalkOptions::switchValue(*options.subfolders);
+    if (options.hiddenFiles)
+        walk.hiddenFiles = WalkOptions::switchValue(*options.hiddenFiles);
+    if (options.fileTypes)
+        walk.fileTypes = qint16(*options.fileTypes);
+    return walk;
+}
 
 // Progress on standard error, at most a few times a second so a terminal keeps up.
 class Progress
@@ -253,9 +235,9 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
         return CliFailed;
     }
     ResultStore &store = *opening.session.store;
-    const RunSettings runSettings(userSettings, options);
     RankLibrary ranker(paths.appFolder());
-    const RunEngine engine { paths, runSettings.settings(), store, ranker };
+    const RunEngine engine { paths, fixedWalkOptions(runWalkOptions(userSettings, options)), store,
+        ranker };
 
     Progress progress(streams.err);
     QStringList list2;

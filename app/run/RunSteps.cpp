@@ -2,7 +2,6 @@
 
 #include "core/AppPaths.h"
 #include "core/RunHooks.h"
-#include "core/Settings.h"
 #include "core/UserFile.h"
 #include "core/WorkFolder.h"
 #include "rank/RankLibrary.h"
@@ -84,9 +83,9 @@ void findImageFiles(const RunEngine &engine, const QString &location, const QStr
 {
     QString path = location;
     WalkCounters counters;
-    FindFiles(path, searchPattern(keyword), counters, list2, engine.settings, hooks);
+    FindFiles(path, searchPattern(keyword), counters, list2, engine.walkOptions, hooks);
     hooks.doYield();
-    FilterFiles(list2, list3, engine.settings);
+    FilterFiles(list2, list3, engine.walkOptions().fileTypes);
 }
 
 std::optional<WorkFileError> prepareRanking(const RunEngine &engine, ResultsCopies &copies)

@@ -3,6 +3,7 @@
 #include "core/WorkFolder.h"
 #include "dialogs/Prompts.h"
 #include "rank/ProcessFiles.h"
+#include "search/WalkOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,6 @@ class AppPaths;
 class RankLibrary;
 class ResultStore;
 class ResultsCopies;
-class Settings;
 struct RunHooks;
 
 // The two checks before a run starts; nothing has changed when one refuses.
@@ -37,7 +37,7 @@ inline const QString rankingStatus = QStringLiteral("Ranking...");
 struct RunEngine
 {
     const AppPaths &paths;
-    const Settings &settings;
+    WalkOptionsSource walkOptions;
     ResultStore &store;
     RankLibrary &ranker;
 };

@@ -82,7 +82,8 @@ WalkRun timeWalk(const QString &root, const lis::Settings &settings, const lis::
     QStringList list2;
     QElapsedTimer timer;
     timer.start();
-    lis::FindFiles(path, QStringLiteral("*.*"), run.counters, list2, settings, hooks);
+    lis::FindFiles(
+        path, QStringLiteral("*.*"), run.counters, list2, lis::walkOptionsFrom(settings), hooks);
     run.seconds = timer.nsecsElapsed() / 1e9;
     run.listed = list2.size();
     return run;

@@ -102,7 +102,8 @@ TEST(RunModes, TheRunsReadAheadLeavesWhatOneFileAtATimeLeaves)
     const RunHooks hooks;
 
     // The window's and the command line's path: walk, prepare, rank.
-    const RunEngine engine { run.paths, run.settings, *run.started.store, run.ranker };
+    const RunEngine engine { run.paths, walkOptionsFrom(run.settings), *run.started.store,
+        run.ranker };
     QStringList list2, found;
     findImageFiles(engine, photos.path(), QStringLiteral("sea"), list2, found, hooks);
     ASSERT_EQ(found.size(), qsizetype(std::size(files)) + 1);
@@ -110,8 +111,8 @@ TEST(RunModes, TheRunsReadAheadLeavesWhatOneFileAtATimeLeaves)
     const ProcessFilesResult ranked = rankFoundFiles(engine, found, run.copies, hooks);
 
     // The same list, one file at a time.
-    const RunEngine single { oneFile.paths, oneFile.settings, *oneFile.started.store,
-        oneFile.ranker };
+    const RunEngine single { oneFile.paths, walkOptionsFrom(oneFile.settings),
+        *oneFile.started.store, oneFile.ranker };
     prepareRanking(single, oneFile.copies);
     const ProcessFilesResult reference
         = ProcessFiles({ oneFile.paths, *oneFile.started.store, oneFile.ranker, hooks }, found,

@@ -48,7 +48,8 @@ protected:
         QString location = tree.path();
         counters = {};
         QStringList list2;
-        FindFiles(location, keyword + QStringLiteral("*.*"), counters, list2, *settings, hooks);
+        FindFiles(location, keyword + QStringLiteral("*.*"), counters, list2,
+            walkOptionsFrom(*settings), hooks);
         return relative(list2);
     }
     QStringList relative(const QStringList &paths) const
@@ -152,7 +153,7 @@ TEST_F(FolderWalkTest, LocationWithOrWithoutTrailingSeparator)
         QString path = location;
         QStringList list2;
         WalkCounters c;
-        FindFiles(path, QStringLiteral("*.*"), c, list2, *settings, {});
+        FindFiles(path, QStringLiteral("*.*"), c, list2, walkOptionsFrom(*settings), {});
         EXPECT_EQ(path, tree.path() + u'/');
         EXPECT_EQ(list2,
             QStringList({ tree.path() + QStringLiteral("/a.jpg"),
@@ -214,7 +215,7 @@ TEST_F(FolderWalkTest, MissingLocationListsNothing)
 {
     QString path = tree.filePath(QStringLiteral("not-there"));
     QStringList list2;
-    FindFiles(path, QStringLiteral("*.*"), counters, list2, *settings, {});
+    FindFiles(path, QStringLiteral("*.*"), counters, list2, walkOptionsFrom(*settings), {});
     EXPECT_TRUE(list2.isEmpty());
     EXPECT_EQ(counters.dirs, 0);
 }
@@ -232,7 +233,7 @@ TEST_F(FolderWalkTest, UnreadableFolderEndsOnlyItsOwnVisit)
     const auto runWalk = [&] {
         QStringList list2;
         WalkCounters c;
-        FindFiles(location, QStringLiteral("*.*"), c, list2, *settings, {});
+        FindFiles(location, QStringLiteral("*.*"), c, list2, walkOptionsFrom(*settings), {});
         return relative(list2);
     };
     const QStringList expected = list({ "a/x.jpg", "z/w.jpg" });

@@ -1,6 +1,7 @@
 #include "search/ImageFilter.h"
 
 #include "core/Settings.h"
+#include "search/WalkOptions.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -64,7 +65,7 @@ protected:
         if (!fileTypes.isNull())
             settings.save(QStringLiteral("AllImage"), QStringLiteral("filetypes"), fileTypes);
         QStringList list3 { QStringLiteral("/kept/from/before.jpg") };
-        FilterFiles(list2, list3, settings);
+        FilterFiles(list2, list3, readWalkOptions(settings).fileTypes);
         return list3;
     }
 
