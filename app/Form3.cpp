@@ -185,7 +185,6 @@ void Form3::saveSettings()
 
 void Form3::openHelp()
 {
-    emit helpRequested();
     QDesktopServices::openUrl(QUrl::fromLocalFile(m_context.paths.helpPage()));
 }
 

@@ -62,7 +62,6 @@ public:
     void LoadPreviousPics(); // "Previous"
     // Double-click on thumbnail box 0, 1 or 2: previews that result's copy.
     void Picture1_DblClick(int index);
-    const ThumbnailPager &pager() const { return m_pager; }
 
     QLineEdit *vkTextBox3 = nullptr; // keyword
     isButton *isButton2 = nullptr; // Search
@@ -106,10 +105,7 @@ public:
     // Why the result at a report row ranked where it did, or why it could not be read.
     QString explainResult(int row);
 
-    const AppContext &context() const { return m_context; }
-
 signals:
-    void helpRequested();
     void runFinished();
 
 protected:

@@ -1,6 +1,8 @@
 // The main window's ranked report, thumbnail pages and preview.
 
 #include "app/Form3.h"
+#include "core/UserFile.h"
+#include "dialogs/Prompts.h"
 #include "report/Gallery.h"
 #include "report/ReportModel.h"
 #include "report/ui/DoubleClickWatcher.h"
@@ -61,7 +63,10 @@ void Form3::clearThumbnails()
 void Form3::LoadPics(int selected)
 {
     const auto resultExists = [this](int entry) {
-        return entry >= 0 && entry < List1.size() && QFileInfo(List1.at(entry)).isFile();
+        if (entry < 0 || entry >= List1.size())
+            return false;
+        const auto info = statPath(List1.at(entry), true);
+        return info && S_ISREG(info->st_mode);
     };
     showPage(m_pager.LoadPics(int(List1.size()), selected, resultExists));
 }
@@ -69,7 +74,9 @@ void Form3::LoadPics(int selected)
 void Form3::nextClicked()
 {
     ThumbnailPager::Changes changes;
-    m_pager.nextClicked(m_context.prompts, &changes);
+    if (m_pager.nextClicked(&changes) == ThumbnailPager::NextOutcome::EndOfList)
+        m_context.prompts.message(QStringLiteral("End"),
+            ThumbnailPager::endOfListText(m_pager.count()), MessageIcon::Information);
     showPage(changes);
 }
 

@@ -23,6 +23,11 @@ namespace {
 // Cancel button working, without paying for an event loop pass per directory entry.
 constexpr qint64 yieldIntervalMs = 10;
 
+MessageIcon refusalIcon(RunRefusal refusal)
+{
+    return refusal == RunRefusal::BlankKeyword ? MessageIcon::Information : MessageIcon::Warning;
+}
+
 } // namespace
 
 RunHooks Form3::makeRunHooks()

@@ -1,7 +1,5 @@
 #include "report/ThumbnailPager.h"
 
-#include "dialogs/Prompts.h"
-
 namespace lis {
 
 void ThumbnailPager::reset()
@@ -55,10 +53,9 @@ ThumbnailPager::Changes ThumbnailPager::LoadPics(
     return changes;
 }
 
-ThumbnailPager::NextOutcome ThumbnailPager::nextClicked(Prompts &prompts, Changes *changes)
+ThumbnailPager::NextOutcome ThumbnailPager::nextClicked(Changes *changes)
 {
     if (m_positions[0] + 3 > m_count) {
-        prompts.message(QStringLiteral("End"), endOfListText(m_count), MessageIcon::Information);
         m_nextEnabled = false;
         return NextOutcome::EndOfList;
     }

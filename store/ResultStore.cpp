@@ -81,7 +81,7 @@ QString ResultStore::dataSource(const QString &connectionString)
 }
 
 ResultStore::ResultStore(const QString &connectionString)
-    : m_connectionString(connectionString)
+
 {
     const QString file = dataSource(connectionString);
     const auto info = statPath(file, false);

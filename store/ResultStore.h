@@ -38,7 +38,6 @@ public:
 
     bool isOpen() const { return m_db != nullptr; }
     const QString &openError() const { return m_openError; }
-    const QString &connectionText() const { return m_connectionString; }
 
     // Appends one row; the path is stored exactly, byte for byte. False when the
     // row could not be written (the run goes on without it).
@@ -64,7 +63,6 @@ public:
     };
 
 private:
-    QString m_connectionString;
     QString m_openError;
     std::unique_ptr<SQLite::Database> m_db;
 };

@@ -58,11 +58,6 @@ QString refusalText(RunRefusal refusal)
     return {};
 }
 
-MessageIcon refusalIcon(RunRefusal refusal)
-{
-    return refusal == RunRefusal::BlankKeyword ? MessageIcon::Information : MessageIcon::Warning;
-}
-
 QString searchPattern(const QString &keyword)
 {
     return keyword + QStringLiteral("*.*");

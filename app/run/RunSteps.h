@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/WorkFolder.h"
-#include "dialogs/Prompts.h"
 #include "rank/ProcessFiles.h"
 #include "search/WalkOptions.h"
 
@@ -22,7 +21,6 @@ enum class RunRefusal { None, BlankKeyword, BadLocation };
 
 RunRefusal checkRunInput(const QString &keyword, const QString &location);
 QString refusalText(RunRefusal refusal);
-MessageIcon refusalIcon(RunRefusal refusal);
 
 // The walk's pattern: the keyword as typed (blanks kept) followed by "*.*".
 QString searchPattern(const QString &keyword);

@@ -163,4 +163,12 @@ TEST_F(Form3GalleryTest, DoubleClickPreviewsThatResultsCopy)
     EXPECT_EQ(onClipboard.pixel(200, 150), colourOf(4).rgb());
     EXPECT_TRUE(form->splash()->isVisible());
     EXPECT_EQ(form->splash()->picture().size(), QSize(400, 300));
+
+    // Next on the last page tells how many there are, once, under its own caption.
+    form->nextClicked();
+    ASSERT_EQ(prompts.shown().size(), 1);
+    EXPECT_EQ(prompts.shown().front().caption, u"End");
+    EXPECT_EQ(prompts.shown().front().text, u"6 image files.");
+    EXPECT_EQ(prompts.shown().front().icon, MessageIcon::Information);
+    EXPECT_FALSE(form->isButton5->isEnabled());
 }

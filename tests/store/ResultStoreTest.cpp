@@ -48,7 +48,7 @@ TEST_F(ResultStoreTest, ConnectionTextNamesTheWorkingCopy)
         + app.path()
         + QStringLiteral("/LIS/Lumetra_Image_Search.mdb;Persist Security "
                          "Info=False; JET OLEDB:Database Password=rowan.58.tz");
-    EXPECT_EQ(store().connectionText(), expected);
+    EXPECT_EQ(ResultStore::connectionString(app.paths().workingDatabase()), expected);
     EXPECT_EQ(ResultStore::dataSource(expected), app.paths().workingDatabase());
 }
 
