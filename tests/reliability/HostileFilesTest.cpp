@@ -235,8 +235,8 @@ QByteArray jpegClaiming(quint16 width, quint16 height)
 TEST_F(HostileFilesTest, PublicSuitesNeverCrashHangOrPassDamagedFiles)
 {
     const QString images = sharedTestData() + QStringLiteral("/images");
-    if (sharedTestData().isEmpty() || !QFileInfo(images).isDir())
-        GTEST_SKIP() << "shared test data not found";
+    LIS_NEED_SHARED_DATA(
+        !sharedTestData().isEmpty() && QFileInfo(images).isDir(), images.toStdString());
 
     QDirIterator it(images, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     int fuzzInputs = 0;
