@@ -122,13 +122,15 @@ bool ResultStore::AddImageRank(const QString &path, std::int32_t rank)
         insert.bind(2, pathText(path));
         insert.exec();
         return true;
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        noteWriteError(QString::fromUtf8(e.what()));
         return false;
     }
 }
 
 bool ResultStore::DeleteRecords()
 {
+    m_writeError.clear();
     if (!m_db)
         return false;
     try {
@@ -171,18 +173,28 @@ ResultStore::Batch::~Batch()
     commit();
 }
 
-void ResultStore::Batch::commit()
+bool ResultStore::Batch::commit()
 {
     if (!m_active)
-        return;
+        return true;
     m_active = false;
     try {
         m_store.m_db->exec("COMMIT");
-    } catch (const std::exception &) {
+        return true;
+    } catch (const std::exception &e) {
+        // Every row of the batch is gone with the rollback; whoever ran it must say so.
+        m_store.noteWriteError(QString::fromUtf8(e.what()));
         try {
             m_store.m_db->exec("ROLLBACK");
         } catch (const std::exception &) { }
+        return false;
     }
+}
+
+void ResultStore::noteWriteError(const QString &what)
+{
+    if (m_writeError.isEmpty())
+        m_writeError = what;
 }
 
 } // namespace lis

@@ -46,8 +46,13 @@ public:
     // SELECT * FROM Image_Rank ORDER by val(Rank): lowest rank first.
     std::vector<RankRow> reportRows() const;
 
+    // The first write that failed since the table was last emptied (a row that could not be
+    // added, a batch that could not be committed), with the database's reason; empty when none.
+    const QString &writeError() const { return m_writeError; }
+
     // Groups the writes of one run phase into one transaction; rows are committed at the end,
-    // or when the batch object goes away.
+    // or when the batch object goes away. A commit that fails rolls every row of the batch back
+    // and says so.
     class Batch
     {
     public:
@@ -55,7 +60,7 @@ public:
         ~Batch();
         Batch(const Batch &) = delete;
         Batch &operator=(const Batch &) = delete;
-        void commit();
+        bool commit();
 
     private:
         ResultStore &m_store;
@@ -63,7 +68,10 @@ public:
     };
 
 private:
+    void noteWriteError(const QString &what);
+
     QString m_openError;
+    QString m_writeError;
     std::unique_ptr<SQLite::Database> m_db;
 };
 

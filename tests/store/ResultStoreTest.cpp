@@ -4,6 +4,7 @@
 #include "core/FileNames.h"
 #include "store/Maintenance.h"
 #include "tests/support/FakePrompts.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempAppFolder.h"
 
 #include <QDir>
@@ -114,6 +115,36 @@ TEST_F(ResultStoreTest, BatchedRowsAreAllCommitted)
             store().AddImageRank(QStringLiteral("/p/%1.jpg").arg(i), i);
     }
     EXPECT_EQ(store().reportRows().size(), 500u);
+}
+
+// A batch that cannot be committed (the disk is full) loses its rows; the store says so instead
+// of leaving an empty table that reads as "no results".
+TEST(ResultStoreBatch, ACommitThatFailsIsReported)
+{
+    lis::test::SmallDisk disk(256 * 1024);
+    if (!disk.isMounted())
+        GTEST_SKIP() << "no private mount for a small disk";
+    const AppPaths paths(disk.path());
+    ASSERT_TRUE(QDir().mkpath(paths.workFolder()));
+    ASSERT_TRUE(
+        QFile::copy(lis::test::builtAppFolder() + QStringLiteral("/Lumetra_Image_Search.mdb"),
+            paths.pristineDatabase()));
+    StartupResult started = startUp(paths);
+    ASSERT_TRUE(started.error.isEmpty()) << qPrintable(started.error);
+    ResultStore &store = *started.store;
+    ASSERT_TRUE(disk.fillUntil(0));
+    bool committed = true;
+    {
+        ResultStore::Batch batch(store);
+        for (int i = 0; i < 2000; ++i)
+            store.AddImageRank(QStringLiteral("/p/%1/").arg(i) + QString(200, u'x'), i);
+        committed = batch.commit();
+    }
+    EXPECT_FALSE(committed && store.writeError().isEmpty());
+    EXPECT_TRUE(store.writeError().contains(u"full")) << qPrintable(store.writeError());
+    // A new run starts with a clean slate.
+    store.DeleteRecords();
+    EXPECT_TRUE(store.writeError().isEmpty());
 }
 
 TEST_F(ResultStoreTest, RowsDoNotSurviveARestart)
