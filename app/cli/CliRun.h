@@ -11,7 +11,7 @@ class Settings;
 // Exit statuses of a command-line run.
 enum CliExit : int {
     CliOk = 0,
-    CliFailed = 1, // the program could not start its work (lock, database)
+    CliFailed = 1, // the program could not start its work (lock, database), or a copy failed
     CliBadInput = 2, // refused arguments, keyword or location
     CliCancelled = 130, // Ctrl+C
 };
