@@ -295,7 +295,9 @@ CopyResult FileCopier::copy(
         }
         return { CopyStatus::SourceMissing, destination, {}, CopyProblem::SourceGone };
     }
-    const UniqueFd folder = openPath(outputFolder, O_RDONLY | O_DIRECTORY);
+    // O_PATH: the folder is only a base for the *at calls, so one the user may write to but not
+    // list still takes copies.
+    const UniqueFd folder = openPath(outputFolder, O_PATH | O_DIRECTORY);
     if (!folder.isValid()) {
         return failed(destination, CopyProblem::NoFolder,
             QStringLiteral("opening the output folder: ") + systemText(errno));
