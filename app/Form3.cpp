@@ -212,8 +212,8 @@ void Form3::showCopyWindow()
     if (!m_copyWindow) {
         // A window of its own beside this one, not owned by it; it deletes itself when closed,
         // and this window deletes it at the latest.
-        auto *window = new Form1(
-            { List1, resultsCopies, m_context.prompts, [this] { showSplashFromClipboard(); } });
+        auto *window = new Form1({ List1, resultsCopies, m_context.prompts,
+            [this] { showSplashFromClipboard(); }, m_context.paths.workFolder() });
         window->setAttribute(Qt::WA_DeleteOnClose);
         m_copyWindow = window;
         registerChildWindow(window);

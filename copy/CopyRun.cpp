@@ -1,7 +1,10 @@
 #include "copy/CopyRun.h"
 
+#include "core/UserFile.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 
 namespace lis {
@@ -10,14 +13,12 @@ namespace {
 
 // The list's own files, so that no copy lands on a result that is still to be copied or that
 // the user keeps where it is.
-QSet<QString> originalsOf(const QList<CopyItem> &items)
+std::set<FileIdentity> originalsOf(const QList<CopyItem> &items)
 {
-    QSet<QString> originals;
-    originals.reserve(items.size());
+    std::set<FileIdentity> originals;
     for (const CopyItem &item : items) {
-        QString canonical = FileCopier::canonicalOf(item.path);
-        if (!canonical.isEmpty())
-            originals.insert(std::move(canonical));
+        if (const std::optional<FileIdentity> identity = FileIdentity::of(item.path))
+            originals.insert(*identity);
     }
     return originals;
 }
@@ -55,8 +56,7 @@ public:
         for (int number = 2;; ++number) {
             QString candidate = numberedName(name, number);
             const QString path = destinationFor(source, m_folder, candidate);
-            const QFileInfo info(path);
-            if (!m_written.contains(path.toCaseFolded()) && !info.exists() && !info.isSymLink())
+            if (!m_written.contains(path.toCaseFolded()) && !statPath(path, false))
                 return candidate;
         }
     }
@@ -73,6 +73,12 @@ qsizetype CopyRunResult::count(CopyStatus status) const
 {
     return std::count_if(results.cbegin(), results.cend(),
         [status](const CopyResult &r) { return r.status == status; });
+}
+
+qsizetype CopyRunResult::failures() const
+{
+    return std::count_if(results.cbegin(), results.cend(),
+        [](const CopyResult &r) { return isCopyFailure(r.status); });
 }
 
 CopyRunResult copyItems(const QList<CopyItem> &items, const QString &outputFolder,
@@ -98,8 +104,10 @@ CopyRunResult copyItems(const QList<CopyItem> &items, const QString &outputFolde
         const CopyItem &item = items.at(i);
         if (item.selected) {
             CopyResult result = copier.copy(item.path, outputFolder, names.nameFor(item.path));
-            if (result.status == CopyStatus::ProtectedOriginal) {
-                // Another result lives under that name: it stays, this one comes in beside it.
+            if (result.status == CopyStatus::ProtectedOriginal
+                || result.status == CopyStatus::LinkAtDestination) {
+                // Another result or a link of the user's lives under that name: it stays, this
+                // one comes in beside it.
                 result = copier.copy(item.path, outputFolder, names.freeNumberedName(item.path));
             }
             if (result.status == CopyStatus::Copied)

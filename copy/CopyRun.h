@@ -30,6 +30,8 @@ struct CopyRunResult
     bool cancelled = false;
 
     qsizetype count(CopyStatus status) const;
+    // Chosen items that did not arrive (see isCopyFailure).
+    qsizetype failures() const;
 };
 
 // Copies the chosen items into the output folder, in list order. Before each item it yields and
@@ -37,7 +39,8 @@ struct CopyRunResult
 // item is recorded and the run goes on. No source file is ever changed: a destination that is
 // one of the list's own files is never written to: the source itself is skipped, another result
 // gets a numbered name beside it. A file already in the folder under a result's name is
-// replaced; a second chosen result with a name this run already wrote gets a numbered name.
+// replaced; a link there is the user's and stays, the copy gets a numbered name beside it, as
+// does a second chosen result with a name this run already wrote.
 CopyRunResult copyItems(const QList<CopyItem> &items, const QString &outputFolder,
     const RunHooks &hooks, const CopyProgressHooks &progress = {});
 

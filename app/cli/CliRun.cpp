@@ -4,6 +4,7 @@
 #include "app/cli/ReportOutput.h"
 #include "app/run/RunSteps.h"
 #include "app/run/Session.h"
+#include "copy/CopyDestination.h"
 #include "copy/CopyRun.h"
 #include "core/AppPaths.h"
 #include "core/FileNames.h"
@@ -177,6 +178,24 @@ void reportUnreadable(std::FILE *err, const ProcessFilesResult &ranked, bool lis
         printLine(err, QStringLiteral("  %1: %2").arg(problemKey(file->problem), file->path));
 }
 
+// Refuses an output folder before the run starts, so a long search never ends in copies that
+// cannot be made or would be deleted with the working folder.
+std::optional<QString> copyDestinationRefusal(const QString &outputFolder, const AppPaths &paths)
+{
+    switch (checkCopyDestination(outputFolder, paths.workFolder())) {
+    case DestinationRefusal::None:
+        return std::nullopt;
+    case DestinationRefusal::NotAFolder:
+        return QStringLiteral("The output folder %1 does not exist.")
+            .arg(displayPath(outputFolder));
+    case DestinationRefusal::InsideWorkFolder:
+        return QStringLiteral("The output folder %1 is inside the program's working folder %2, "
+                              "which is emptied after every run; choose another folder.")
+            .arg(displayPath(outputFolder), displayPath(paths.workFolder()));
+    }
+    return std::nullopt;
+}
+
 int copyTop(const CliOptions &options, const Report &report, const RunHooks &hooks, std::FILE *err)
 {
     const qsizetype limit = options.top ? std::min<qsizetype>(*options.top, report.List1.size())
@@ -184,22 +203,25 @@ int copyTop(const CliOptions &options, const Report &report, const RunHooks &hoo
     QList<CopyItem> items;
     for (qsizetype i = 0; i < report.List1.size(); ++i)
         items.append({ report.List1[i], i < limit });
-    if (!QFileInfo(options.copyTo).isDir()) {
-        printLine(err, QStringLiteral("The output folder %1 does not exist.").arg(options.copyTo));
-        return CliBadInput;
-    }
     const CopyRunResult copied = copyItems(items, options.copyTo, hooks);
     printLine(err,
         QStringLiteral("Copied %1 of %2 file(s) to %3")
             .arg(copied.count(CopyStatus::Copied))
             .arg(limit)
-            .arg(options.copyTo));
+            .arg(displayPath(options.copyTo)));
     for (const CopyResult &result : copied.results) {
-        if (result.status != CopyStatus::Copied && result.status != CopyStatus::NotSelected)
-            printLine(
-                err, QStringLiteral("  not copied: %1 %2").arg(result.destination, result.error));
+        if (const QString reason = notCopiedReason(result); !reason.isEmpty())
+            printLine(err,
+                QStringLiteral("  not copied: %1: %2")
+                    .arg(displayPath(result.destination), reason));
     }
-    return copied.cancelled ? CliCancelled : CliOk;
+    if (copied.cancelled)
+        return CliCancelled;
+    if (const qsizetype failures = copied.failures(); failures > 0) {
+        printLine(err, QStringLiteral("%1 file(s) could not be copied.").arg(failures));
+        return CliFailed;
+    }
+    return CliOk;
 }
 
 } // namespace
@@ -227,6 +249,12 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
         refusal != RunRefusal::None) {
         printLine(streams.err, refusalText(refusal));
         return CliBadInput;
+    }
+    if (!options.copyTo.isEmpty()) {
+        if (const std::optional<QString> refusal = copyDestinationRefusal(options.copyTo, paths)) {
+            printLine(streams.err, *refusal);
+            return CliBadInput;
+        }
     }
 
     const SessionOpening opening = openSession(paths);

@@ -11,7 +11,8 @@ class Settings;
 // Exit statuses of a command-line run.
 enum CliExit : int {
     CliOk = 0,
-    CliFailed = 1, // the working files could not be used, or the report could not be written
+    CliFailed = 1, // the working files could not be used, the report could not be written, or
+                   // a copy failed
     CliBadInput = 2, // refused arguments, keyword or location
     CliCancelled = 130, // Ctrl+C
 };

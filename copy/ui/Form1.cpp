@@ -1,5 +1,6 @@
 #include "copy/ui/Form1.h"
 
+#include "copy/CopyDestination.h"
 #include "dialogs/Prompts.h"
 #include "rank/ResultsCopies.h"
 #include "report/Picture.h"
@@ -9,7 +10,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -26,6 +26,9 @@ namespace {
 inline const QString windowCaption = QStringLiteral("Copy Image Search Results");
 inline const QString noOutputFolderText
     = QStringLiteral("Please select a valid output location and try again.");
+inline const QString workFolderText
+    = QStringLiteral("The output location is inside the program's working folder, which is emptied "
+                     "after every search. Please select another output location.");
 inline const QString noSelectionText = QStringLiteral("Please select a file or files to copy.");
 inline const QString cancelQuestion = QStringLiteral("Are you sure you want to cancel?");
 
@@ -66,6 +69,7 @@ Form1::Form1(Inputs inputs, QWidget *parent)
     , m_prompts(inputs.prompts)
     , m_pickers(inputs.prompts)
     , m_showPictureWindow(std::move(inputs.showPictureWindow))
+    , m_workFolder(std::move(inputs.workFolder))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowCaption);
@@ -216,8 +220,14 @@ void Form1::start()
 {
     if (!isButton2->isEnabled())
         return;
-    if (!QFileInfo(vkTextBox1->text()).isDir()) {
+    switch (checkCopyDestination(vkTextBox1->text(), m_workFolder)) {
+    case DestinationRefusal::None:
+        break;
+    case DestinationRefusal::NotAFolder:
         m_prompts.message(productCaption, noOutputFolderText, MessageIcon::Warning);
+        return;
+    case DestinationRefusal::InsideWorkFolder:
+        m_prompts.message(productCaption, workFolderText, MessageIcon::Warning);
         return;
     }
     if (!CheckSelection()) {

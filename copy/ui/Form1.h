@@ -36,6 +36,8 @@ public:
         Prompts &prompts; // messages, the question and the copy folder picker
         // Opens the full-screen picture window with the clipboard's picture.
         std::function<void()> showPictureWindow;
+        // The program's working folder, emptied after every run: never a place to copy to.
+        QString workFolder;
     };
 
     explicit Form1(Inputs inputs, QWidget *parent = nullptr);
@@ -92,6 +94,7 @@ private:
     Prompts &m_prompts;
     FolderPickers m_pickers;
     std::function<void()> m_showPictureWindow;
+    QString m_workFolder;
     CopyRunResult m_lastRun;
     QElapsedTimer m_sinceYield;
     bool m_copying = false;

@@ -1,14 +1,19 @@
 #include "copy/CopyRun.h"
 
+#include "core/FileNames.h"
 #include "tests/support/TempAppFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace lis;
 using lis::test::readFile;
@@ -170,6 +175,71 @@ TEST_F(CopyRunTest, OriginalsInTheOutputFolderAreNeverReplaced)
     EXPECT_EQ(readFile(own), bytesFor(QStringLiteral("own.jpg")));
     EXPECT_EQ(readFile(elsewhere), bytesFor(QStringLiteral("dup.jpg")));
     EXPECT_EQ(QDir(sources()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+// Files and folders under names that are not UTF-8, through the raw bytes of their names.
+bool writeRaw(const QByteArray &path, const QByteArray &bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
+}
+
+QByteArray readRaw(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray bytes;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, n);
+    ::close(fd);
+    return bytes;
+}
+
+QList<QByteArray> rawEntries(const QByteArray &folder)
+{
+    QList<QByteArray> names;
+    if (DIR *dir = ::opendir(folder.constData())) {
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names.append(name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A result whose name is not UTF-8 arrives under exactly its own bytes, in a folder whose name
+// is not UTF-8 either; a second one of that name gets a numbered name past one already taken.
+TEST_F(CopyRunTest, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    const QByteArray sourceFolder = QFile::encodeName(sources());
+    ASSERT_TRUE(QDir().mkpath(sources() + QStringLiteral("/2019")));
+    const QByteArray first = sourceFolder + "/caf\xe9.jpg";
+    const QByteArray second = sourceFolder + "/2019/caf\xe9.jpg";
+    ASSERT_TRUE(writeRaw(first, bytesFor(QStringLiteral("first"))));
+    ASSERT_TRUE(writeRaw(second, bytesFor(QStringLiteral("second"))));
+    const QByteArray folder = QFile::encodeName(output()) + "/d\xe9j\xe0 vu";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    ASSERT_TRUE(writeRaw(folder + "/caf\xe9 (2).jpg", "the user's own"));
+
+    const CopyRunResult run = copyItems(
+        allSelected({ pathFromBytes(first), pathFromBytes(second) }), pathFromBytes(folder), {});
+    ASSERT_EQ(run.results.size(), 2);
+    EXPECT_EQ(run.count(CopyStatus::Copied), 2) << qPrintable(run.results[0].error);
+    EXPECT_EQ(pathToBytes(run.results[0].destination), folder + "/caf\xe9.jpg");
+    EXPECT_EQ(readRaw(folder + "/caf\xe9.jpg"), bytesFor(QStringLiteral("first")));
+    EXPECT_EQ(readRaw(folder + "/caf\xe9 (3).jpg"), bytesFor(QStringLiteral("second")));
+    EXPECT_EQ(readRaw(folder + "/caf\xe9 (2).jpg"), QByteArray("the user's own"));
+    EXPECT_EQ(rawEntries(folder),
+        (QList<QByteArray> { "caf\xe9 (2).jpg", "caf\xe9 (3).jpg", "caf\xe9.jpg" }));
 }
 
 TEST_F(CopyRunTest, MissingOrUnusableSourcesAreSkippedAndTheLoopGoesOn)
