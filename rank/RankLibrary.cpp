@@ -78,8 +78,13 @@ void RankLibrary::ensureLoaded()
     if (!m_exactFile.isEmpty()) {
         loaded = QFileInfo::exists(m_exactFile) && tryLoad(m_exactFile);
     } else {
+        // Beside the program first, then where an installed copy keeps it, then the system's
+        // search.
         const QString beside = QDir(m_appFolder).filePath(fileName());
-        loaded = (QFileInfo::exists(beside) && tryLoad(beside)) || tryLoad(baseName());
+        const QString installed = QDir(m_appFolder + QStringLiteral("/../lib/lumetra-image-search"))
+                                      .filePath(fileName());
+        loaded = (QFileInfo::exists(beside) && tryLoad(beside))
+            || (QFileInfo::exists(installed) && tryLoad(installed)) || tryLoad(baseName());
     }
     if (!loaded)
         return;
