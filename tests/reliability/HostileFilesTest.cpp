@@ -228,6 +228,66 @@ QByteArray jpegClaiming(quint16 width, quint16 height)
     return {};
 }
 
+// A flat grey JPEG made by hand, as small as a stream of its size can be: one quantisation table,
+// Huffman tables whose only code ('0') means "no change" (DC) and "end of block" (AC), a frame
+// of `components` components sampled 1 x 1 (marker SOF0 sequential or SOF2 progressive) and a
+// first scan over `inFirstScan` of them. With `whole` the first scan carries every block (a
+// progressive stream may stop after its DC scan); otherwise it breaks off after a few bytes.
+QByteArray handMadeJpeg(
+    quint8 frameMarker, int width, int height, int components, int inFirstScan, bool whole)
+{
+    const auto segment = [](quint8 marker, const QByteArray &body) {
+        QByteArray bytes("\xFF", 1);
+        bytes += char(marker);
+        bytes += char((body.size() + 2) >> 8);
+        bytes += char((body.size() + 2) & 0xFF);
+        return bytes + body;
+    };
+    const auto be16 = [](int v) { return QByteArray(1, char(v >> 8)) + char(v & 0xFF); };
+    QByteArray jpeg("\xFF\xD8", 2);
+    jpeg += segment(0xDB, QByteArray(1, '\0') + QByteArray(64, '\x01'));
+    QByteArray frame = QByteArray(1, 8) + be16(height) + be16(width) + char(components);
+    for (int c = 1; c <= components; ++c)
+        frame += QByteArray(1, char(c)) + '\x11' + '\0';
+    jpeg += segment(frameMarker, frame);
+    const QByteArray oneCode = QByteArray(1, 1) + QByteArray(15, '\0') + QByteArray(1, '\0');
+    jpeg += segment(0xC4, QByteArray(1, '\x00') + oneCode); // DC table 0
+    jpeg += segment(0xC4, QByteArray(1, '\x10') + oneCode); // AC table 0
+    const bool progressive = frameMarker == 0xC2;
+    QByteArray scan(1, char(inFirstScan));
+    for (int c = 1; c <= inFirstScan; ++c)
+        scan += QByteArray(1, char(c)) + '\0';
+    scan += progressive ? QByteArray("\0\0\0", 3) : QByteArray("\0\x3F\0", 3);
+    jpeg += segment(0xDA, scan);
+    const qint64 blocks = qint64((width + 7) / 8) * ((height + 7) / 8) * inFirstScan;
+    const qint64 bits = blocks * (progressive ? 1 : 2);
+    if (whole) {
+        jpeg += QByteArray(bits / 8, '\0');
+        if (bits % 8)
+            jpeg += char(0xFF >> (bits % 8)); // padded with ones
+    } else {
+        jpeg += QByteArray(16, '\0');
+    }
+    return jpeg + QByteArray("\xFF\xD9", 2);
+}
+
+// An MNG whose header says 1 x 1 and whose embedded PNG says `side` x `side`.
+QByteArray mngClaiming(quint32 side)
+{
+    QByteArray header(28, '\0');
+    qToBigEndian<quint32>(1, header.data());
+    qToBigEndian<quint32>(1, header.data() + 4);
+    qToBigEndian<quint32>(1, header.data() + 8); // ticks per second
+    QByteArray png(13, '\0');
+    qToBigEndian<quint32>(side, png.data());
+    qToBigEndian<quint32>(side, png.data() + 4);
+    png[8] = 8;
+    png[9] = 0;
+    const QByteArray packed = qCompress(QByteArray(4096, '\0')).mid(4);
+    return QByteArray("\x8AMNG\r\n\x1a\n", 8) + pngChunk("MHDR", header) + pngChunk("IHDR", png)
+        + pngChunk("IDAT", packed) + pngChunk("IEND", {}) + pngChunk("MEND", {});
+}
+
 } // namespace
 
 // Every file of the public decoder test suites, each under a name the walk and the filter take.
@@ -296,6 +356,12 @@ TEST_F(HostileFilesTest, MadeUpFilesAreRefusedCleanlyOrReadByTheirContent)
         dir, QStringLiteral("hz_tiff_named.bmp"), smallPicture("TIFF", 4), { {}, Expect::Decode });
     plant(dir, QStringLiteral("hz_text.jpg"), QByteArrayLiteral("not a picture at all\n"),
         { {}, Expect::Refuse, ImageProblem::Unsupported });
+    // Formats Qt reads but the program does not rank are refused by their content, whatever
+    // their name says.
+    plant(dir, QStringLiteral("hz_ppm_named.png"), smallPicture("PPM", 6),
+        { {}, Expect::Refuse, ImageProblem::Unsupported });
+    plant(dir, QStringLiteral("hz_ico_named.bmp"), smallPicture("ICO", 7),
+        { {}, Expect::Refuse, ImageProblem::Unsupported });
 
     // A folder named like a picture is entered, never listed.
     ASSERT_TRUE(QDir().mkpath(tree.filePath(QStringLiteral("made/hz_folder.jpg"))));
@@ -331,6 +397,16 @@ TEST_F(HostileFilesTest, PixelBombsAreRefusedBeforeAllocating)
     ASSERT_FALSE(jpegBomb.isEmpty());
     plant(dir, QStringLiteral("hz_bomb.jpg"), jpegBomb, { {}, Expect::Refuse });
     plant(dir, QStringLiteral("hz_bomb_named.png"), jpegBomb, { {}, Expect::Refuse });
+    // A stream with more than one scan makes libjpeg hold every coefficient of the full-size
+    // picture, whatever the output scale: 2 GiB for a grey 32768 x 32768 progressive stream of a
+    // few hundred bytes, and as much for a sequential one that leaves colours to later scans.
+    plant(dir, QStringLiteral("hz_progressive.jpg"), handMadeJpeg(0xC2, 32768, 32768, 1, 1, false),
+        { {}, Expect::Refuse, ImageProblem::TooLarge });
+    plant(dir, QStringLiteral("hz_multiscan.jpg"), handMadeJpeg(0xC0, 16000, 16000, 3, 1, false),
+        { {}, Expect::Refuse, ImageProblem::TooLarge });
+    // An MNG under a PNG's name, its header 1 x 1 and its embedded picture 30000 x 30000.
+    plant(dir, QStringLiteral("hz_mng_named.png"), mngClaiming(30000),
+        { {}, Expect::Refuse, ImageProblem::Unsupported });
 
     // Load the ranking library and the image plug-ins first, so only the bombs count.
     Pipeline warm;
