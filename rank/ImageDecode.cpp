@@ -27,10 +27,8 @@ constexpr qint64 kDecoderOverheadBytes = qint64(8) * 1024 * 1024;
 constexpr qint64 kFittedBytesPerPixel = 4 + 3;
 // Qt's readers refuse to allocate a single picture beyond this (in MiB).
 constexpr int kReaderAllocationLimitMib = int(kMaxDecodedPixels * 4 / (1024 * 1024));
-// GIF keeps a second full-size frame for disposal; libtiff a decoded strip, up to the whole
-// picture at 8 bytes a pixel for a single-strip 16-bit file.
+// Qt's GIF reader keeps a second full-size frame for disposal.
 constexpr qint64 kGifExtraBytesPerPixel = 4;
-constexpr qint64 kTiffExtraBytesPerPixel = 8;
 
 bool swapsAxes(Transformations t)
 {
@@ -159,13 +157,16 @@ int bytesPerPixel(QImage::Format format)
     return std::max(1, (QImage::toPixelFormat(format).bitsPerPixel() + 7) / 8);
 }
 
-qint64 extraBytesPerPixel(ImageFormat format)
+// What a reader holds besides the picture it fills, measured on large files: libtiff a decoded
+// strip (the whole picture for a single-strip file, at most as wide as the picture read), the
+// GIF reader its disposal frame; the PNG and BMP readers only a few rows.
+qint64 readerExtraBytes(ImageFormat format, qint64 pixels, qint64 asRead)
 {
     switch (format) {
     case ImageFormat::Gif:
-        return kGifExtraBytesPerPixel;
+        return pixels * kGifExtraBytesPerPixel;
     case ImageFormat::Tiff:
-        return kTiffExtraBytesPerPixel;
+        return asRead;
     default:
         return 0;
     }
@@ -179,7 +180,8 @@ std::optional<MemoryBudget::Reservation> reserveFor(qint64 cost, MemoryBudget &b
 }
 
 // What the decoders of Qt's readers take: the picture as read (twice while it is turned
-// upright), its RGB32 copy and the fitted copy. `extra` is what the caller holds besides.
+// upright), the reader's own buffers, its RGB32 copy unless it was read as RGB32, and the fitted
+// copy. `extra` is what the caller's decoder takes besides.
 DecodedImage decodeWithQt(
     const ImageSource &source, int box, MemoryBudget &budget, qint64 extra = 0)
 {
@@ -206,10 +208,12 @@ DecodedImage decodeWithQt(
     if (source.format() == ImageFormat::Gif && gifCutShort(source))
         return DecodedImage::failed(ImageProblem::Damaged);
 
-    const qint64 asRead = pixels * bytesPerPixel(reader->imageFormat());
-    const qint64 cost = extra
-        + asRead * (transformation == QImageIOHandler::TransformationNone ? 1 : 2)
-        + pixels * (4 + extraBytesPerPixel(source.format()))
+    const QImage::Format readFormat = reader->imageFormat();
+    const qint64 asRead = pixels * bytesPerPixel(readFormat);
+    const bool turned = transformation != QImageIOHandler::TransformationNone;
+    const qint64 cost = extra + asRead * (turned ? 2 : 1)
+        + readerExtraBytes(source.format(), pixels, asRead)
+        + (readFormat == QImage::Format_RGB32 ? 0 : pixels * 4)
         + pixelsOf(target) * kFittedBytesPerPixel + kDecoderOverheadBytes;
     std::optional<MemoryBudget::Reservation> memory = reserveFor(cost, budget);
     if (!memory)

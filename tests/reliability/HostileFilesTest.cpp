@@ -3,10 +3,12 @@
 #include "report/Gallery.h"
 #include "tests/reliability/ReliabilitySupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -434,4 +436,79 @@ TEST_F(HostileFilesTest, PixelBombsAreRefusedBeforeAllocating)
         EXPECT_EQ(touched[4096], 1);
     }
     EXPECT_GT(peakRssKib() - controlBefore, 100 * 1024) << "peak resident size cannot be measured";
+}
+
+// The largest pictures the caps let through, several decoded at once by the read-ahead: each
+// holds the memory its decoding takes, and the shared budget keeps them from all doing so at
+// the same time. One alone stays under 512 MiB of growth, the whole run under 1 GiB.
+TEST_F(HostileFilesTest, LargestAcceptedPicturesStayWithinTheMemoryCaps)
+{
+    if (kLightRun)
+        GTEST_SKIP() << "sanitizers keep freed memory in quarantine: sizes mean nothing there";
+    // A grey progressive stream whose coefficients take 312 MiB: just within the cap.
+    const QByteArray progressive = handMadeJpeg(0xC2, 12800, 12800, 1, 1, true);
+    QImage flat(6800, 6800, QImage::Format_Grayscale8); // 46 megapixels
+    flat.fill(90);
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QImageWriter(&buffer, "png").write(flat));
+    }
+    QByteArray tall;
+    {
+        QImage strip(500, 16700, QImage::Format_RGB32); // a working bitmap of 24 MiB
+        strip.fill(qRgb(200, 40, 40));
+        QBuffer buffer(&tall);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QImageWriter(&buffer, "png").write(strip));
+    }
+    QImage wide(5000, 5000, QImage::Format_RGB32);
+    wide.fill(qRgb(10, 120, 200));
+    QByteArray tiff, bmp;
+    {
+        QBuffer buffer(&tiff);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "tiff");
+        writer.setCompression(1); // LZW
+        ASSERT_TRUE(writer.write(wide));
+    }
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QImageWriter(&buffer, "bmp").write(wide));
+    }
+
+    Pipeline warm; // the ranking library and the image plug-ins loaded first
+    QTemporaryDir warmTree;
+    ASSERT_TRUE(writeFile(
+        warmTree.filePath(QStringLiteral("hz_warm.jpg")), smallPicture("JPG", 1, 800, 600)));
+    warm.run(warmTree.path(), QStringLiteral("hz_"));
+
+    QTemporaryDir single;
+    ASSERT_TRUE(writeFile(single.filePath(QStringLiteral("hz_alone.jpg")), progressive));
+    Pipeline alone;
+    const qint64 aloneBefore = resetPeakRss();
+    const PipelineResult aloneRun = alone.run(single.path(), QStringLiteral("hz_"));
+    const qint64 aloneGrowth = peakRssKib() - aloneBefore;
+    ASSERT_EQ(aloneRun.ranked.files.size(), 1u);
+    EXPECT_EQ(aloneRun.ranked.files[0].problem, ImageProblem::None);
+    RecordProperty("one_file_peak_growth_kib", int(aloneGrowth));
+    EXPECT_LT(aloneGrowth, 512 * 1024) << "one file grew the peak by " << aloneGrowth << " KiB";
+
+    for (int i = 0; i < 3; ++i)
+        plant(QStringLiteral("large"), QStringLiteral("hz_progressive%1.jpg").arg(i), progressive,
+            { {}, Expect::Decode });
+    // Two that fit into the budget together, then the tallest working bitmap there can be.
+    plant(QStringLiteral("large"), QStringLiteral("hz_flat1.png"), png, { {}, Expect::Decode });
+    plant(QStringLiteral("large"), QStringLiteral("hz_flat2.png"), png, { {}, Expect::Decode });
+    plant(QStringLiteral("large"), QStringLiteral("hz_tall.png"), tall, { {}, Expect::Decode });
+    plant(QStringLiteral("large"), QStringLiteral("hz_wide.tif"), tiff, { {}, Expect::Decode });
+    plant(QStringLiteral("large"), QStringLiteral("hz_wide.bmp"), bmp, { {}, Expect::Decode });
+    const qint64 before = resetPeakRss();
+    runAndCheck();
+    const qint64 growth = peakRssKib() - before;
+    RecordProperty("run_peak_growth_kib", int(growth));
+    RecordProperty("run_peak_kib", int(peakRssKib()));
+    EXPECT_LT(growth, 1024 * 1024) << "the run grew the peak by " << growth << " KiB";
 }

@@ -647,5 +647,10 @@ TEST_F(HostileTreesTest, ReadOnlyWorkingFolderStopsTheRunWithoutBlamingThePictur
 
     EXPECT_TRUE(run.ranked.unreadable().empty()) << "the pictures were blamed";
     EXPECT_TRUE(run.ranked.files.empty()) << "the run went on after the first failure";
+    ASSERT_TRUE(run.ranked.writeFailure.has_value());
+    EXPECT_EQ(run.ranked.writeFailure->path, pipeline.paths().workingBitmap());
+    EXPECT_EQ(run.ranked.writeFailure->error, EROFS);
+    EXPECT_TRUE(writeFailureMessage(*run.ranked.writeFailure)
+                    .contains(QStringLiteral("Read-only file system")));
     EXPECT_TRUE(differences(before, fingerprint(raw(tree.path()))).isEmpty());
 }
