@@ -127,6 +127,13 @@ void Form3::runSteps(const QString &keyword, const QString &location)
         return;
     }
     lastRun = rankFoundFiles(engine, List3, resultsCopies, hooks);
+    if (lastRun.writeFailure) {
+        // The program's own files, not the pictures: said once, and the run ends as a cancel.
+        m_context.prompts.message(
+            productCaption, writeFailureMessage(*lastRun.writeFailure), MessageIcon::Warning);
+        restoreAfterCancel();
+        return;
+    }
     if (CancelRequested) {
         restoreAfterCancel();
         return;

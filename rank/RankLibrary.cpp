@@ -1,5 +1,7 @@
 #include "rank/RankLibrary.h"
 
+#include "core/FileNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <cstring>
@@ -107,8 +109,9 @@ QString RankLibrary::loadedFile() const
 
 void RankLibrary::tellSource(const QString &sourcePath)
 {
+    // The file's own name bytes, so a name that is not UTF-8 names the same file there too.
     if (m_imageRankSource && !sourcePath.isEmpty())
-        m_imageRankSource(sourcePath.toUtf8().constData());
+        m_imageRankSource(pathToBytes(sourcePath).constData());
 }
 
 std::optional<std::int32_t> RankLibrary::imageRank(

@@ -305,6 +305,13 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     progress.update(
         QStringLiteral("Ranked %1 of %2").arg(ranked.files.size()).arg(list3.size()), true);
     progress.done();
+    if (ranked.writeFailure) {
+        cleanUp();
+        printLine(streams.err,
+            QStringLiteral("lumetra-image-search: error: ")
+                + writeFailureMessage(*ranked.writeFailure));
+        return CliFailed;
+    }
     if (interrupted.load() || ranked.cancelled) {
         cleanUp();
         printLine(streams.err,

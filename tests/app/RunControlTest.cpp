@@ -6,6 +6,7 @@
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/MainWindowTest.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
@@ -336,4 +337,61 @@ TEST_F(RunControlTest, RowsExplainTheirRank)
     EXPECT_TRUE(good.contains(u"Sharpness")) << good.toStdString();
     EXPECT_TRUE(good.contains(u"Compression"));
     EXPECT_TRUE(form->explainResult(3).isEmpty());
+}
+
+// The disk of the application folder fills up during a run. The pictures are not to blame: one
+// warning names the working folder and the reason, and the run ends as a cancel does, with the
+// rows stored so far kept, the controls restored and no report.
+TEST(RunControlFullDisk, WorkingFilesThatCannotBeWrittenStopTheRunWithOneWarning)
+{
+    lis::test::SmallDisk disk(6 << 20);
+    if (!disk.isMounted())
+        GTEST_SKIP() << "no private tmpfs (needs root)";
+    const AppPaths paths(disk.filePath(QStringLiteral("app")));
+    const QDir built(lis::test::builtAppFolder());
+    ASSERT_TRUE(QDir().mkpath(paths.workFolder()));
+    ASSERT_TRUE(QFile::copy(
+        built.filePath(QStringLiteral("Lumetra_Image_Search.mdb")), paths.pristineDatabase()));
+    for (const QString &library :
+        built.entryList({ QStringLiteral("libLumetra_Image_Search.so*") }, QDir::Files))
+        ASSERT_TRUE(
+            QFile::copy(built.filePath(library), QDir(paths.appFolder()).filePath(library)));
+    const StartupResult started = startUp(paths);
+    ASSERT_TRUE(started.error.isEmpty()) << started.error.toStdString();
+    QTemporaryDir elsewhere;
+    Settings settings(elsewhere.filePath(QStringLiteral("settings.ini")));
+    settings.save(QStringLiteral("AllImage"), QStringLiteral("filetypes"), QStringLiteral("5"));
+    FakePrompts prompts;
+    Form3 form(AppContext { paths, settings, *started.store, prompts });
+    form.show();
+    // The first picture's working bitmap fits on the disk, the second one's does not.
+    const QString photos = elsewhere.filePath(QStringLiteral("photos"));
+    ASSERT_TRUE(lis::test::saveImage(
+        lis::test::makeScene(160, 120, 1), photos + QStringLiteral("/sun1.jpg"), "JPG"));
+    ASSERT_TRUE(lis::test::saveImage(
+        lis::test::makeScene(1200, 900, 2), photos + QStringLiteral("/sun2.jpg"), "JPG"));
+    ASSERT_TRUE(lis::test::saveImage(
+        lis::test::makeScene(160, 120, 3), photos + QStringLiteral("/sun3.jpg"), "JPG"));
+    ASSERT_TRUE(disk.fillUntil(320 * 1024));
+
+    form.vkTextBox3->setText(QStringLiteral("sun"));
+    form.vkTextBox1->setText(photos);
+    QTest::mouseClick(form.isButton2, Qt::LeftButton);
+
+    ASSERT_EQ(prompts.shown().size(), 1) << qPrintable(prompts.texts().join(u'|'));
+    const Shown &warning = prompts.shown().front();
+    EXPECT_EQ(warning.kind, Shown::Kind::Message);
+    EXPECT_EQ(warning.caption, lis::productCaption);
+    EXPECT_EQ(warning.icon, MessageIcon::Warning);
+    EXPECT_TRUE(warning.text.contains(paths.workFolder())) << qPrintable(warning.text);
+    EXPECT_TRUE(warning.text.contains(QStringLiteral("No space left on device")))
+        << qPrintable(warning.text);
+    EXPECT_EQ(started.store->reportRows().size(), 1u); // the first picture's row is kept
+    EXPECT_TRUE(form.List1.isEmpty());
+    EXPECT_EQ(form.ListView2->topLevelItemCount(), 0);
+    EXPECT_TRUE(form.StatusBar1->currentMessage().isEmpty());
+    EXPECT_TRUE(form.isButton2->isEnabled());
+    EXPECT_FALSE(form.isButton4->isEnabled());
+    EXPECT_FALSE(form.isButton7->isEnabled());
+    EXPECT_FALSE(form.vkTextBox3->isReadOnly());
 }

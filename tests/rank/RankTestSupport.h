@@ -28,6 +28,7 @@ public:
     std::int32_t lastPrefix();
     bool lastNulAfter();
     QString lastSource();
+    QByteArray lastSourceBytes();
 
 private:
     QLibrary m_library;

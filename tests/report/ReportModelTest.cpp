@@ -142,18 +142,26 @@ TEST_F(ReportModelTest, VanishedAndUndecodableFilesShowEmptyCells)
     const QString gone = image(QStringLiteral("gone.jpg"), 300, 200, "JPG");
     const QString broken = app.filePath(QStringLiteral("pics/broken.png"));
     ASSERT_TRUE(lis::test::writeFile(broken, QByteArray(3000, 'x')));
+    // A picture in a format the program does not rank, under a ranked format's name: its
+    // header is not read by the reader of its content.
+    const QString other = image(QStringLiteral("other.png"), 30, 20, "PPM");
     ASSERT_TRUE(store().AddImageRank(first, 30));
     ASSERT_TRUE(store().AddImageRank(gone, 20));
     ASSERT_TRUE(store().AddImageRank(broken, 10));
+    ASSERT_TRUE(store().AddImageRank(other, 5));
     ASSERT_TRUE(QFile::remove(gone));
 
     const Report report = ShowReport(store(), RunHooks {});
-    ASSERT_EQ(report.rows.size(), 3u);
-    EXPECT_EQ(report.List1, QStringList({ first, gone, broken }));
+    ASSERT_EQ(report.rows.size(), 4u);
+    EXPECT_EQ(report.List1, QStringList({ first, gone, broken, other }));
     EXPECT_EQ(cells(report.rows[1]),
         QStringList({ u"2"_s, u"gone"_s, QString(), u"JPEG"_s, QString(), QString() }));
     EXPECT_EQ(cells(report.rows[2]),
         QStringList({ u"3"_s, u"broken"_s, u"2.93 KB"_s, u"PNG"_s, QString(), QString() }));
+    EXPECT_EQ(cells(report.rows[3]),
+        QStringList({ u"4"_s, u"other"_s, FormatSize(std::uint64_t(QFileInfo(other).size())),
+            u"PNG"_s, QString(), QString() }));
+    EXPECT_TRUE(LoadPictureFile(other).isNull());
 }
 
 TEST_F(ReportModelTest, PixelSizeComesFromTheHeaderAlone)
