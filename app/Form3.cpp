@@ -55,6 +55,7 @@ void showOptionsWindow(Form3 &main, Settings &settings)
 Form3::Form3(AppContext context, QWidget *parent)
     : QWidget(parent)
     , m_context(std::move(context))
+    , m_search(std::make_unique<SearchRun>(m_context.paths, m_context.store))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(productCaption);
@@ -66,10 +67,7 @@ Form3::Form3(AppContext context, QWidget *parent)
     restoreSettings();
 }
 
-Form3::~Form3()
-{
-    delete m_copyWindow.data(); // it refers to this window's results
-}
+Form3::~Form3() = default;
 
 void Form3::createControls()
 {
@@ -210,10 +208,12 @@ void Form3::showCopyWindow()
     if (List1.isEmpty())
         return;
     if (!m_copyWindow) {
-        // A window of its own beside this one, not owned by it; it deletes itself when closed,
-        // and this window deletes it at the latest.
-        auto *window = new Form1({ List1, resultsCopies, m_context.prompts,
-            [this] { showSplashFromClipboard(); }, m_context.paths.workFolder() });
+        // A window of its own that shares the results it was opened with; it deletes itself when
+        // closed, and goes with this window at the latest.
+        auto *window
+            = new Form1({ m_results, m_context.prompts, [this] { showSplashFromClipboard(); },
+                            m_context.paths.workFolder() },
+                this);
         window->setAttribute(Qt::WA_DeleteOnClose);
         m_copyWindow = window;
         registerChildWindow(window);

@@ -26,23 +26,6 @@ void Form3::connectGallery()
     connect(watcher, &DoubleClickWatcher::doubleClicked, this, &Form3::Picture1_DblClick);
 }
 
-bool Form3::ShowReport()
-{
-    ClearReportList();
-    List1.clear();
-    RunHooks hooks;
-    hooks.cancelRequested = [this] { return CancelRequested; };
-    hooks.cancelCleanup = [this] {
-        StatusBar1->clearMessage();
-        isButton4->setEnabled(false);
-        vkTextBox3->setReadOnly(false);
-    };
-    const Report report = lis::ShowReport(m_context.store, hooks);
-    fillReportList(ListView2, report.rows);
-    List1 = report.List1;
-    return !report.stopped;
-}
-
 void Form3::ClearReportList()
 {
     lis::ClearReportList(ListView2);
@@ -94,7 +77,7 @@ void Form3::Picture1_DblClick(int index)
 {
     if (index < 0 || index >= ThumbnailPager::slotCount)
         return;
-    if (putPreviewOnClipboard(List1, m_pager.position(index), resultsCopies))
+    if (m_results && putPreviewOnClipboard(List1, m_pager.position(index), m_results->copies))
         showSplashFromClipboard();
 }
 
@@ -105,8 +88,8 @@ void Form3::showPage(const ThumbnailPager::Changes &changes)
         const ThumbnailPager::SlotChange &change = changes[std::size_t(slot)];
         QLabel *box = Picture1[std::size_t(slot)];
         if (change.changed) {
-            const QImage thumbnail = change.entry >= 0 && change.entry < List1.size()
-                ? loadThumbnail(resultsCopies, List1.at(change.entry))
+            const QImage thumbnail = m_results && change.entry >= 0 && change.entry < List1.size()
+                ? loadThumbnail(m_results->copies, List1.at(change.entry))
                 : QImage();
             if (thumbnail.isNull())
                 box->clear();

@@ -3,13 +3,13 @@
 #include "app/Form3.h"
 #include "app/ReportToolTips.h"
 #include "app/run/RunSteps.h"
-#include "core/RunHooks.h"
+#include "app/run/SearchRun.h"
 #include "dialogs/Prompts.h"
 #include "rank/ImageProblem.h"
 #include "rank/RankLibrary.h"
+#include "report/ui/ReportListView.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -19,10 +19,6 @@ namespace lis {
 
 namespace {
 
-// Events are processed at most this often during a run: enough to keep the window live and the
-// Cancel button working, without paying for an event loop pass per directory entry.
-constexpr qint64 yieldIntervalMs = 10;
-
 MessageIcon refusalIcon(RunRefusal refusal)
 {
     return refusal == RunRefusal::BlankKeyword ? MessageIcon::Information : MessageIcon::Warning;
@@ -30,31 +26,45 @@ MessageIcon refusalIcon(RunRefusal refusal)
 
 } // namespace
 
-RunHooks Form3::makeRunHooks()
+// What a run tells the window: the status texts of its phases, the live event loop between
+// entries, and the cancel flag and its clean-up.
+class Form3::RunView final : public RunObserver
 {
-    RunHooks hooks;
-    hooks.yield = [this] {
-        if (!m_sinceYield.isValid() || m_sinceYield.elapsed() >= yieldIntervalMs) {
-            QCoreApplication::processEvents();
-            m_sinceYield.start();
+public:
+    explicit RunView(Form3 &window)
+        : m_window(window)
+    { }
+
+    void phaseStarted(Phase phase, qsizetype) override
+    {
+        switch (phase) {
+        case Phase::Searching:
+            m_window.StatusBar1->showMessage(searchingStatus);
+            m_window.ClearReportList();
+            break;
+        case Phase::Ranking:
+            break;
+        case Phase::Reporting:
+            m_window.StatusBar1->showMessage(rankingStatus);
+            m_window.ClearReportList();
+            m_window.List1.clear();
+            break;
         }
-    };
-    hooks.cancelRequested = [this] { return CancelRequested; };
-    hooks.cancelCleanup = [this] { cancelCleanup(); };
-    return hooks;
-}
+    }
+    void progressed(Phase, qsizetype) override { }
+    void keepAlive() override { m_window.m_yield(); }
+    bool cancelRequested() override { return m_window.CancelRequested; }
+    void cancelNoticed() override { m_window.cancelCleanup(); }
+
+private:
+    Form3 &m_window;
+};
 
 void Form3::cancelCleanup()
 {
     StatusBar1->clearMessage();
     isButton4->setEnabled(false);
     vkTextBox3->setReadOnly(false);
-}
-
-void Form3::yieldNow()
-{
-    QCoreApplication::processEvents();
-    m_sinceYield.start();
 }
 
 void Form3::enableStartControls()
@@ -95,7 +105,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     List1.clear();
     List2.clear();
     List3.clear();
-    lastRun = {};
+    m_results.reset();
     reportToolTips()->clear();
 
     isButton4->setEnabled(true);
@@ -106,41 +116,29 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     isButton7->setEnabled(false);
     clearThumbnails();
     CancelRequested = false;
-    yieldNow();
+    m_yield.now();
 
-    StatusBar1->showMessage(searchingStatus);
-    ClearReportList();
-    const RunHooks hooks = makeRunHooks();
-    const RunEngine engine { m_context.paths, walkOptionsFrom(m_context.settings), m_context.store,
-        rankLibrary() };
-    findImageFiles(engine, location, keyword, List2, List3, hooks);
+    RunView view(*this);
+    const RunOutcome outcome
+        = m_search->run({ keyword, location, walkOptionsFrom(m_context.settings) }, view);
+    List2 = outcome.List2;
+    List3 = outcome.List3;
     PagePosition = 0;
-    if (CancelRequested) {
-        restoreAfterCancel();
-        return;
-    }
-
-    if (const auto error = prepareRanking(engine, resultsCopies)) {
-        m_context.prompts.message(productCaption,
-            error->message() + QStringLiteral(" The search was stopped."), MessageIcon::Warning);
-        restoreAfterCancel();
-        return;
-    }
-    lastRun = rankFoundFiles(engine, List3, resultsCopies, hooks);
-    if (lastRun.writeFailure) {
+    switch (outcome.end) {
+    case RunOutcome::End::Finished:
+        break;
+    case RunOutcome::End::WorkFilesFailed:
+    case RunOutcome::End::StoreFailed:
         // The program's own files, not the pictures: said once, and the run ends as a cancel.
-        m_context.prompts.message(
-            productCaption, writeFailureMessage(*lastRun.writeFailure), MessageIcon::Warning);
+        m_context.prompts.message(productCaption, outcome.message, MessageIcon::Warning);
         restoreAfterCancel();
         return;
-    }
-    if (CancelRequested) {
+    case RunOutcome::End::Cancelled:
         restoreAfterCancel();
         return;
     }
 
-    StatusBar1->showMessage(rankingStatus);
-    ShowReport();
+    showResults(outcome.results);
     if (ListView2->topLevelItemCount() > 0)
         ListView2->setCurrentItem(ListView2->topLevelItem(0));
     LoadPics();
@@ -172,13 +170,14 @@ QString Form3::explainResult(int row)
     if (row < 0 || row >= List1.size())
         return {};
     const QString &path = List1[row];
-    const FileOutcome *outcome = lastRun.find(path);
+    const FileOutcome *outcome = m_results ? m_results->outcomeFor(path) : nullptr;
     if (outcome && outcome->problem != ImageProblem::None)
         return QStringLiteral("Not ranked: %1").arg(describeProblem(outcome->problem));
     if (outcome && !outcome->ranked)
         return QStringLiteral("Not ranked: the ranking library is not available.");
-    const QString copy = resultsCopies.copyFor(path);
-    const auto scores = copy.isEmpty() ? std::nullopt : rankLibrary().imageRankDetails(copy, path);
+    const QString copy = m_results ? m_results->copies.copyFor(path) : QString();
+    const auto scores
+        = copy.isEmpty() ? std::nullopt : m_search->ranker().imageRankDetails(copy, path);
     if (!scores || scores->rank == 0)
         return QStringLiteral("Not ranked: the ranking library could not judge this image.");
     const auto percent = [](double v) { return QString::number(qRound(qBound(0.0, v, 100.0))); };
@@ -196,11 +195,20 @@ ReportToolTips *Form3::reportToolTips()
     return m_reportToolTips;
 }
 
-RankLibrary &Form3::rankLibrary()
+bool Form3::ShowReport()
 {
-    if (!m_rankLibrary)
-        m_rankLibrary = std::make_unique<RankLibrary>(m_context.paths.appFolder());
-    return *m_rankLibrary;
+    ClearReportList();
+    List1.clear();
+    RunView view(*this);
+    showResults(m_search->report(view));
+    return !m_results->reportStopped;
+}
+
+void Form3::showResults(std::shared_ptr<const RunResults> results)
+{
+    m_results = std::move(results);
+    fillReportList(ListView2, m_results->rows);
+    List1 = m_results->List1;
 }
 
 } // namespace lis

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <functional>
 
 namespace lis {
@@ -15,6 +16,8 @@ struct RunHooks
     // Runs each time a loop notices the cancel flag: the window empties its status text,
     // disables Cancel and unlocks the keyword box.
     std::function<void()> cancelCleanup;
+    // How far a loop has come: files listed by the walk, files done by the ranking loop.
+    std::function<void(qsizetype done)> progress;
 
     void doYield() const
     {
@@ -26,6 +29,11 @@ struct RunHooks
     {
         if (cancelCleanup)
             cancelCleanup();
+    }
+    void doProgress(qsizetype done) const
+    {
+        if (progress)
+            progress(done);
     }
 };
 

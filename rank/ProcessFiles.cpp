@@ -165,8 +165,14 @@ ProcessFilesResult ProcessFiles(
         if (!outcome)
             break;
         result.files.push_back(std::move(*outcome));
+        run.hooks.doProgress(qsizetype(result.files.size()));
     }
-    batch.commit();
+    if (!batch.commit()) {
+        // The rollback took every row of the run with it.
+        for (FileOutcome &file : result.files)
+            file.rowStored = false;
+    }
+    result.storeFailure = run.store.writeError();
     return result;
 }
 

@@ -35,6 +35,8 @@ struct ProcessFilesResult
     // A working file of the program's own (working bitmap, results copy) could not be written;
     // the loop stopped at the file under way, which has no outcome and no row.
     std::optional<WriteFailure> writeFailure;
+    // Rows that could not be stored (the database's reason), so the report would miss them.
+    QString storeFailure;
 
     // The outcome of a path, or nullptr when the loop did not reach it.
     const FileOutcome *find(const QString &path) const;

@@ -96,6 +96,7 @@ private:
                 QString path;
                 path.reserve(folder.path.size() + entry.name.size());
                 m_list.append(path.append(folder.path).append(entry.name));
+                m_hooks.doProgress(m_list.size());
                 ++m_counters.files;
             }
         }

@@ -1,8 +1,10 @@
 #include "app/cli/CliRun.h"
 
+#include "app/cli/CliObserver.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/ReportOutput.h"
 #include "app/run/RunSteps.h"
+#include "app/run/SearchRun.h"
 #include "app/run/Session.h"
 #include "copy/CopyDestination.h"
 #include "copy/CopyRun.h"
@@ -18,7 +20,6 @@
 #include "store/ResultStore.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -76,78 +77,6 @@ WalkOptions runWalkOptions(const Settings &saved, const CliOptions &options)
     return walk;
 }
 
-// Progress on standard error, at most a few times a second so a terminal keeps up.
-class Progress
-{
-public:
-    explicit Progress(std::FILE *stream)
-        : m_stream(stream)
-    {
-        m_clock.start();
-    }
-
-    // Whether a line is due; the walk yields per directory entry, so the text is only made
-    // when it will be shown.
-    bool due() const { return m_clock.elapsed() >= 250; }
-
-    void update(const QString &text, bool force = false)
-    {
-        if (!force && !due())
-            return;
-        m_clock.restart();
-        print(m_stream, u'\r' + text + QStringLiteral("\x1b[K"));
-        m_shown = true;
-    }
-    void done()
-    {
-        if (m_shown)
-            print(m_stream, QStringLiteral("\n"));
-        m_shown = false;
-    }
-
-private:
-    std::FILE *m_stream;
-    QElapsedTimer m_clock;
-    bool m_shown = false;
-};
-
-// The opt-in phase breakdown (LIS_TIMINGS=1): wall time of each step of the run, printed on
-// standard error after the report so normal output stays as it is.
-class PhaseTimes
-{
-public:
-    PhaseTimes()
-        : m_enabled(qEnvironmentVariableIntValue("LIS_TIMINGS") == 1)
-    {
-        m_clock.start();
-    }
-
-    // Closes the phase under way, naming it.
-    void mark(const char *phase)
-    {
-        if (m_enabled)
-            m_phases.push_back({ phase, m_clock.nsecsElapsed() - m_total });
-        m_total = m_clock.nsecsElapsed();
-    }
-    void print(std::FILE *stream) const
-    {
-        if (!m_enabled)
-            return;
-        for (const auto &[phase, nanoseconds] : m_phases) {
-            std::fprintf(stream, "lis-timing %-12s %9.3f s %5.1f%%\n", phase,
-                double(nanoseconds) / 1e9,
-                m_total > 0 ? 100.0 * double(nanoseconds) / double(m_total) : 0.0);
-        }
-        std::fprintf(stream, "lis-timing %-12s %9.3f s\n", "total", double(m_total) / 1e9);
-    }
-
-private:
-    bool m_enabled;
-    QElapsedTimer m_clock;
-    qint64 m_total = 0;
-    std::vector<std::pair<const char *, qint64>> m_phases;
-};
-
 // The results copy holds exactly the bitmap the rank was computed on.
 std::optional<QualityColumns> qualityOf(
     RankLibrary &ranker, const ResultsCopies &copies, const QString &path)
@@ -163,9 +92,9 @@ std::optional<QualityColumns> qualityOf(
         percent(scores->exposure), percent(scores->contrast), percent(scores->compression) };
 }
 
-void reportUnreadable(std::FILE *err, const ProcessFilesResult &ranked, bool list)
+void reportUnreadable(std::FILE *err, const RunResults &results, bool list)
 {
-    const auto unreadable = ranked.unreadable();
+    const auto unreadable = results.unreadable();
     if (unreadable.empty())
         return;
     printLine(err,
@@ -196,13 +125,16 @@ std::optional<QString> copyDestinationRefusal(const QString &outputFolder, const
     return std::nullopt;
 }
 
-int copyTop(const CliOptions &options, const Report &report, const RunHooks &hooks, std::FILE *err)
+int copyTop(const CliOptions &options, const RunResults &results, std::FILE *err)
 {
-    const qsizetype limit = options.top ? std::min<qsizetype>(*options.top, report.List1.size())
-                                        : report.List1.size();
+    const QStringList &List1 = results.List1;
+    const qsizetype limit
+        = options.top ? std::min<qsizetype>(*options.top, List1.size()) : List1.size();
     QList<CopyItem> items;
-    for (qsizetype i = 0; i < report.List1.size(); ++i)
-        items.append({ report.List1[i], i < limit });
+    for (qsizetype i = 0; i < List1.size(); ++i)
+        items.append({ List1[i], i < limit });
+    RunHooks hooks;
+    hooks.cancelRequested = [] { return interrupted.load(); };
     const CopyRunResult copied = copyItems(items, options.copyTo, hooks);
     printLine(err,
         QStringLiteral("Copied %1 of %2 file(s) to %3")
@@ -262,75 +194,36 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
         printLine(streams.err, opening.message);
         return CliFailed;
     }
-    ResultStore &store = *opening.session.store;
-    RankLibrary ranker(paths.appFolder());
-    const RunEngine engine { paths, fixedWalkOptions(runWalkOptions(userSettings, options)), store,
-        ranker };
-
-    Progress progress(streams.err);
-    QStringList list2;
-    QStringList list3;
-    RunHooks hooks;
-    hooks.cancelRequested = [] { return interrupted.load(); };
-    hooks.yield = [&] {
-        if (progress.due())
-            progress.update(QStringLiteral("Searching... %1 file(s) found").arg(list2.size()));
-    };
+    SearchRun search(paths, *opening.session.store);
     const auto cleanUp = [&] { WorkFolder(paths).removeResultsFolder(); };
-
     PhaseTimes times;
-    findImageFiles(engine, options.location, options.keyword, list2, list3, hooks);
-    times.mark("walk");
-    progress.update(QStringLiteral("Found %1 image file(s)").arg(list3.size()), true);
-    progress.done();
-    if (interrupted.load()) {
+    CliObserver observer(streams.err, interrupted, times);
+    const RunOutcome outcome
+        = search.run({ options.keyword, options.location,
+                         fixedWalkOptions(runWalkOptions(userSettings, options)) },
+            observer);
+    observer.finish();
+    switch (outcome.end) {
+    case RunOutcome::End::Finished:
+        break;
+    case RunOutcome::End::WorkFilesFailed:
+    case RunOutcome::End::StoreFailed:
         cleanUp();
-        printLine(streams.err, QStringLiteral("Cancelled."));
+        printLine(streams.err, QStringLiteral("lumetra-image-search: error: ") + outcome.message);
+        return CliFailed;
+    case RunOutcome::End::Cancelled:
+        cleanUp();
+        printLine(streams.err, QStringLiteral("Cancelled, no report."));
         return CliCancelled;
     }
-
-    ResultsCopies copies;
-    if (const auto error = prepareRanking(engine, copies)) {
-        printLine(streams.err, QStringLiteral("lumetra-image-search: error: ") + error->message());
-        return CliFailed;
-    }
-    times.mark("preparation");
-    hooks.yield = [&] {
-        if (progress.due())
-            progress.update(
-                QStringLiteral("Ranking... %1 of %2").arg(copies.size()).arg(list3.size()));
-    };
-    const ProcessFilesResult ranked = rankFoundFiles(engine, list3, copies, hooks);
-    times.mark("ranking");
-    progress.update(
-        QStringLiteral("Ranked %1 of %2").arg(ranked.files.size()).arg(list3.size()), true);
-    progress.done();
-    if (ranked.writeFailure) {
-        cleanUp();
-        printLine(streams.err,
-            QStringLiteral("lumetra-image-search: error: ")
-                + writeFailureMessage(*ranked.writeFailure));
-        return CliFailed;
-    }
-    if (interrupted.load() || ranked.cancelled) {
-        cleanUp();
-        printLine(streams.err,
-            QStringLiteral("Cancelled: %1 of %2 file(s) ranked, no report.")
-                .arg(ranked.files.size())
-                .arg(list3.size()));
-        return CliCancelled;
-    }
-
-    hooks.yield = nullptr;
-    const std::vector<RankRow> stored = store.reportRows();
-    times.mark("store");
-    const Report report = buildReport(stored, hooks);
+    const RunResults &results = *outcome.results;
     times.mark("report");
+
     std::vector<ReportLine> lines;
-    lines.reserve(report.rows.size());
-    for (const ReportRow &row : report.rows) {
+    lines.reserve(results.rows.size());
+    for (const ReportRow &row : results.rows) {
         lines.push_back({ row.position, row.name, row.size, row.type, row.width, row.height,
-            row.rank, row.path, qualityOf(ranker, copies, row.path) });
+            row.rank, row.path, qualityOf(search.ranker(), results.copies, row.path) });
     }
     times.mark("quality");
     errno = 0;
@@ -340,12 +233,12 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
         return status;
     }
     times.mark("output");
-    reportUnreadable(streams.err, ranked, options.listUnreadable);
+    reportUnreadable(streams.err, results, options.listUnreadable);
     int status = CliOk;
     if (lines.empty())
         printLine(streams.err, noResultsText(options.keyword).trimmed());
     else if (!options.copyTo.isEmpty())
-        status = copyTop(options, report, hooks, streams.err);
+        status = copyTop(options, results, streams.err);
     times.mark("copy");
     cleanUp();
     times.mark("clean-up");

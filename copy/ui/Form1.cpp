@@ -44,9 +44,6 @@ constexpr QRect twips(int left, int top, int width, int height)
 }
 constexpr QSize clientSize { 11070 / twipsPerPixel, 5610 / twipsPerPixel };
 
-// A run keeps the window live without spending its time repainting between tiny files.
-constexpr qint64 yieldIntervalMs = 10;
-
 template<typename T, typename... Args> T *named(QWidget *parent, const char *name, Args &&...args)
 {
     auto *control = new T(std::forward<Args>(args)..., parent);
@@ -65,7 +62,7 @@ QFont controlFont()
 
 Form1::Form1(Inputs inputs, QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , m_resultsCopies(inputs.resultsCopies)
+    , m_results(std::move(inputs.results))
     , m_prompts(inputs.prompts)
     , m_pickers(inputs.prompts)
     , m_showPictureWindow(std::move(inputs.showPictureWindow))
@@ -75,7 +72,7 @@ Form1::Form1(Inputs inputs, QWidget *parent)
     setWindowTitle(windowCaption);
     setFixedSize(clientSize);
     createControls();
-    load(inputs.resultPaths);
+    load();
 }
 
 Form1::~Form1() = default;
@@ -138,9 +135,9 @@ void Form1::createControls()
     connect(isButton3, &isButton::clicked, this, &Form1::cancel);
 }
 
-void Form1::load(const QStringList &resultPaths)
+void Form1::load()
 {
-    const int count = CopyListItems(resultPaths);
+    const int count = CopyListItems(m_results ? m_results->List1 : QStringList());
     StatusBar1->showMessage(QString::number(count) + QStringLiteral(" File(s)"));
     SelectALLAPI();
     if (count == 0)
@@ -183,7 +180,7 @@ bool Form1::CheckSelection() const
 QString Form1::previewPathOfCurrent() const
 {
     const QListWidgetItem *current = List1->currentItem();
-    return current ? m_resultsCopies.copyFor(current->text()) : QString();
+    return current && m_results ? m_results->copies.copyFor(current->text()) : QString();
 }
 
 void Form1::List1_Click()
@@ -256,14 +253,6 @@ QList<CopyItem> Form1::itemsToCopy() const
     return items;
 }
 
-void Form1::yieldToWindows()
-{
-    if (m_sinceYield.isValid() && m_sinceYield.elapsed() < yieldIntervalMs)
-        return;
-    QCoreApplication::processEvents();
-    m_sinceYield.start();
-}
-
 void Form1::CopyImage()
 {
     XP_ProgressBar1->setVisible(true);
@@ -271,10 +260,9 @@ void Form1::CopyImage()
     isButton2->setEnabled(false);
     CancelCopy = false;
     m_copying = true;
-    m_sinceYield.invalidate();
 
     RunHooks hooks;
-    hooks.yield = [this] { yieldToWindows(); };
+    hooks.yield = [this] { m_yield(); };
     hooks.cancelRequested = [this] { return CancelCopy; };
     CopyProgressHooks progress;
     progress.begin = [this](int maximum) {

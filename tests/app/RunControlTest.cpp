@@ -286,7 +286,7 @@ TEST_F(RunControlTest, PreviewOfPositionFiveOpensItsResultsCopyCentred)
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     EXPECT_EQ(splash->picture1()->pos(), centredPicturePosition(screen, QSize(500, 375)));
     // The picture is the fifth result's own copy.
-    const QString copy = form->resultsCopies.copyFor(form->List1[4]);
+    const QString copy = form->results()->copies.copyFor(form->List1[4]);
     EXPECT_EQ(splash->picture().convertToFormat(QImage::Format_RGB32),
         QImage(copy).convertToFormat(QImage::Format_RGB32));
     QTest::keyClick(splash, Qt::Key_Escape);
@@ -301,13 +301,13 @@ TEST_F(RunControlTest, TwoResultsOfOneNameShowTheirOwnPictures)
     ASSERT_TRUE(lis::test::saveImage(red, photos.filePath(QStringLiteral("b/sun.png")), "PNG"));
     search(QStringLiteral("sun"));
     ASSERT_EQ(form->List1.size(), 2);
-    const QString first = form->resultsCopies.copyFor(form->List1[0]);
-    const QString second = form->resultsCopies.copyFor(form->List1[1]);
+    const QString first = form->results()->copies.copyFor(form->List1[0]);
+    const QString second = form->results()->copies.copyFor(form->List1[1]);
     EXPECT_NE(first, second);
     EXPECT_NE(QImage(first).convertToFormat(QImage::Format_RGB32),
         QImage(second).convertToFormat(QImage::Format_RGB32));
     for (int i = 0; i < 2; ++i) {
-        const QImage copy = QImage(form->resultsCopies.copyFor(form->List1[i]));
+        const QImage copy = QImage(form->results()->copies.copyFor(form->List1[i]));
         const bool isRed = copy.pixelColor(100, 75) == QColor(Qt::red);
         EXPECT_EQ(isRed, form->List1[i].contains(u"/b/"));
     }

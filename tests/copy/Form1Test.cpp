@@ -59,8 +59,11 @@ protected:
     }
     std::unique_ptr<Form1> open(const QStringList &paths)
     {
+        auto results = std::make_shared<RunResults>();
+        results->List1 = paths;
+        results->copies = copies;
         return std::make_unique<Form1>(Form1::Inputs {
-            paths, copies, prompts, [this] { ++pictureWindowShown; }, workFolder() });
+            std::move(results), prompts, [this] { ++pictureWindowShown; }, workFolder() });
     }
     QStringList outputFiles() const { return QDir(output()).entryList(QDir::Files, QDir::Name); }
     static int selectedCount(const Form1 &form)

@@ -43,7 +43,7 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        form->resultsCopies.reset(app.paths().resultsFolder());
+        form->search().resultsCopies().reset(app.paths().resultsFolder());
     }
     void TearDown() override
     {
@@ -57,8 +57,8 @@ protected:
         for (int i = 0; i < count; ++i) {
             const QString path = app.filePath(QStringLiteral("pics/%1/photo.png").arg(i));
             ASSERT_TRUE(saveImage(solid({ 80, 60 }, Qt::black), path, "PNG"));
-            ASSERT_TRUE(saveImage(
-                solid({ 400, 300 }, colourOf(i)), form->resultsCopies.assign(path), "PNG"));
+            ASSERT_TRUE(saveImage(solid({ 400, 300 }, colourOf(i)),
+                form->search().resultsCopies().assign(path), "PNG"));
             ASSERT_TRUE(started.store->AddImageRank(path, count - i));
         }
     }
