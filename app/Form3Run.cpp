@@ -6,7 +6,6 @@
 #include "app/run/SearchRun.h"
 #include "dialogs/Prompts.h"
 #include "rank/ImageProblem.h"
-#include "rank/RankLibrary.h"
 #include "report/ui/ReportListView.h"
 
 #include <QCheckBox>
@@ -167,24 +166,9 @@ void Form3::cancelClicked()
 
 QString Form3::explainResult(int row)
 {
-    if (row < 0 || row >= List1.size())
+    if (row < 0 || row >= List1.size() || !m_results)
         return {};
-    const QString &path = List1[row];
-    const FileOutcome *outcome = m_results ? m_results->outcomeFor(path) : nullptr;
-    if (outcome && outcome->problem != ImageProblem::None)
-        return QStringLiteral("Not ranked: %1").arg(describeProblem(outcome->problem));
-    if (outcome && !outcome->ranked)
-        return QStringLiteral("Not ranked: the ranking library is not available.");
-    const QString copy = m_results ? m_results->copies.copyFor(path) : QString();
-    const auto scores
-        = copy.isEmpty() ? std::nullopt : m_search->ranker().imageRankDetails(copy, path);
-    if (!scores || scores->rank == 0)
-        return QStringLiteral("Not ranked: the ranking library could not judge this image.");
-    const auto percent = [](double v) { return QString::number(qRound(qBound(0.0, v, 100.0))); };
-    return QStringLiteral("Sharpness %1\nNoise %2\nExposure %3\nContrast %4\nCompression %5\n"
-                          "(100 is best)")
-        .arg(percent(scores->sharpness), percent(scores->noise), percent(scores->exposure),
-            percent(scores->contrast), percent(scores->compression));
+    return explainOutcome(m_results->outcomeFor(List1[row]));
 }
 
 ReportToolTips *Form3::reportToolTips()

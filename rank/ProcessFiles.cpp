@@ -111,9 +111,11 @@ std::optional<FileOutcome> processOne(const RankRun &run, const QString &source,
     run.hooks.doYield();
 
     if (outcome.problem == ImageProblem::None) {
-        if (const std::optional<std::int32_t> rank
-            = run.ranker.imageRank(run.paths.workingBitmap(), source)) {
-            outcome.rank = *rank;
+        // The parts of the judgement come from the same call, so nothing is judged twice.
+        if (const std::optional<RankJudgement> judged
+            = run.ranker.imageRankWithScores(run.paths.workingBitmap(), source)) {
+            outcome.rank = judged->rank;
+            outcome.scores = judged->scores;
             outcome.ranked = true;
         }
     }

@@ -4,6 +4,7 @@
 #include "core/RunHooks.h"
 #include "rank/ImageProblem.h"
 #include "rank/WorkingBitmap.h"
+#include "rank/ranker/include/lumetra_image_rank.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,8 @@ struct FileOutcome
     std::int32_t rank = 0; // 0 when not judged
     ImageProblem problem = ImageProblem::None; // why no working bitmap could be made
     bool ranked = false; // the ranking library was called and answered
+    // The parts of the judgement, when the library gave them with the rank.
+    std::optional<ImageRankScores> scores;
     QString resultsCopy; // the results copy written for it, or empty
     bool rowStored = false; // its row reached the result table
 };

@@ -145,6 +145,11 @@ std::optional<RankJudgement> RankLibrary::imageRankWithScores(
     const QString &workingBitmap, const QString &sourcePath)
 {
     ensureLoaded();
+    if (!m_imageRankWithScores && m_imageRank && m_imageRankDetails) {
+        // An older library: its details call ranks and gives the parts in the same pass.
+        const std::optional<ImageRankScores> scores = imageRankDetails(workingBitmap, sourcePath);
+        return RankJudgement { scores->rank, scores };
+    }
     if (!m_imageRankWithScores) {
         const std::optional<std::int32_t> rank = imageRank(workingBitmap, sourcePath);
         if (!rank)

@@ -77,19 +77,13 @@ WalkOptions runWalkOptions(const Settings &saved, const CliOptions &options)
     return walk;
 }
 
-// The results copy holds exactly the bitmap the rank was computed on.
-std::optional<QualityColumns> qualityOf(
-    RankLibrary &ranker, const ResultsCopies &copies, const QString &path)
+// The parts of the judgement, from the same ranking call as the rank.
+std::optional<QualityParts> qualityOf(const RunResults &results, const QString &path)
 {
-    const QString copy = copies.copyFor(path);
-    if (copy.isEmpty())
+    const FileOutcome *outcome = results.outcomeFor(path);
+    if (!outcome || !outcome->scores)
         return std::nullopt;
-    const auto scores = ranker.imageRankDetails(copy, path);
-    if (!scores)
-        return std::nullopt;
-    const auto percent = [](double v) { return int(std::lround(std::clamp(v, 0.0, 100.0))); };
-    return QualityColumns { percent(scores->sharpness), percent(scores->noise),
-        percent(scores->exposure), percent(scores->contrast), percent(scores->compression) };
+    return qualityParts(*outcome->scores);
 }
 
 void reportUnreadable(std::FILE *err, const RunResults &results, bool list)
@@ -223,7 +217,7 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
     lines.reserve(results.rows.size());
     for (const ReportRow &row : results.rows) {
         lines.push_back({ row.position, row.name, row.size, row.type, row.width, row.height,
-            row.rank, row.path, qualityOf(search.ranker(), results.copies, row.path) });
+            row.rank, row.path, qualityOf(results, row.path) });
     }
     times.mark("quality");
     errno = 0;

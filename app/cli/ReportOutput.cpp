@@ -27,7 +27,7 @@ QStringList cells(const ReportLine &line, bool withQuality)
         line.height, line.rank };
     if (withQuality) {
         if (line.quality) {
-            const QualityColumns &q = *line.quality;
+            const QualityParts &q = *line.quality;
             for (int v : { q.sharpness, q.noise, q.exposure, q.contrast, q.compression })
                 out.append(QString::number(v));
         } else {

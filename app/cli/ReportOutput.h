@@ -1,22 +1,13 @@
 #pragma once
 
 #include "app/cli/CliOptions.h"
+#include "rank/QualityParts.h"
 
 #include <QString>
 #include <optional>
 #include <vector>
 
 namespace lis {
-
-// Why a photo ranked where it did, each 0–100 (higher is better).
-struct QualityColumns
-{
-    int sharpness = 0;
-    int noise = 0;
-    int exposure = 0;
-    int contrast = 0;
-    int compression = 0;
-};
 
 // One report line as the command line prints it: the window's columns, the stored rank and the
 // full path.
@@ -30,7 +21,7 @@ struct ReportLine
     QString height;
     QString rank;
     QString path;
-    std::optional<QualityColumns> quality;
+    std::optional<QualityParts> quality; // why it ranked where it did
 };
 
 // The report in the chosen format, ending with a line break. An empty report prints nothing,

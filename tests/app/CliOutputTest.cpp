@@ -111,7 +111,7 @@ TEST(ReportOutput, CsvQuotesWhatNeedsIt)
 TEST(ReportOutput, JsonCarriesNamesVerbatimAndQuality)
 {
     auto lines = sampleLines();
-    lines[0].quality = QualityColumns { 80, 70, 60, 50, 40 };
+    lines[0].quality = QualityParts { 80, 70, 60, 50, 40 };
     const auto doc = QJsonDocument::fromJson(formatReport(lines, OutputFormat::Json).toUtf8());
     ASSERT_TRUE(doc.isArray());
     const QJsonArray array = doc.array();
@@ -130,7 +130,7 @@ TEST(ReportOutput, QualityColumnsAppearWhenAnyLineHasThem)
 {
     auto lines = sampleLines();
     EXPECT_FALSE(formatReport(lines, OutputFormat::Csv).contains(u"Sharpness"));
-    lines[1].quality = QualityColumns { 1, 2, 3, 4, 5 };
+    lines[1].quality = QualityParts { 1, 2, 3, 4, 5 };
     const QString csv = formatReport(lines, OutputFormat::Csv);
     EXPECT_TRUE(csv.startsWith(
         u"Position,Name,Size,Type,Width,Height,Rank,Sharpness,Noise,Exposure,Contrast,"
