@@ -159,7 +159,7 @@ void installInterruptHandler()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-int runCommandLine(const QStringList &arguments, const AppPaths &paths,
+int runCommandLine(const QStringList &arguments, const AppPaths &shared,
     const Settings &userSettings, CliStreams streams)
 {
     interrupted.store(false);
@@ -177,17 +177,19 @@ int runCommandLine(const QStringList &arguments, const AppPaths &paths,
         return CliBadInput;
     }
     if (!options.copyTo.isEmpty()) {
-        if (const std::optional<QString> refusal = copyDestinationRefusal(options.copyTo, paths)) {
+        if (const std::optional<QString> refusal = copyDestinationRefusal(options.copyTo, shared)) {
             printLine(streams.err, *refusal);
             return CliBadInput;
         }
     }
 
-    const SessionOpening opening = openSession(paths);
+    // A working folder of its own, so runs go side by side with each other and with the window.
+    const SessionOpening opening = openPrivateSession(shared);
     if (opening.code != SessionOpening::Code::Opened) {
         printLine(streams.err, opening.message);
         return CliFailed;
     }
+    const AppPaths &paths = opening.session.paths;
     SearchRun search(paths, *opening.session.store);
     const auto cleanUp = [&] { WorkFolder(paths).removeResultsFolder(); };
     PhaseTimes times;

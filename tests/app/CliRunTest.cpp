@@ -1,5 +1,7 @@
 #include "app/cli/CliRun.h"
 
+#include "app/run/Session.h"
+#include "core/InstanceLock.h"
 #include "core/Settings.h"
 #include "tests/support/CommandLineCapture.h"
 #include "tests/support/TempAppFolder.h"
@@ -10,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -161,15 +162,26 @@ TEST_F(CliRunTest, CopyToTakesTheBestResults)
     EXPECT_EQ(lis::test::readFile(photos.filePath(QStringLiteral("sun1.jpg"))), original);
 }
 
-TEST_F(CliRunTest, SecondInstanceIsRefused)
+// The window's working files are its own: a run goes on beside an open window, in a working
+// folder of its own that it removes at the end, and leaves the window's files as they were.
+TEST_F(CliRunTest, RunsBesideAnOpenWindowWithoutTouchingItsFiles)
 {
-    QDir().mkpath(app.paths().workFolder());
-    QLockFile held(app.paths().lockFile());
-    ASSERT_TRUE(held.tryLock(0));
-    const Outcome r = run({ QStringLiteral("--search"), QStringLiteral("sun"),
-        QStringLiteral("--location"), photos.path() });
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains(u"already running"));
+    ASSERT_TRUE(QDir().mkpath(app.paths().resultsFolder()));
+    const InstanceLock window(app.paths().lockFile());
+    ASSERT_TRUE(window.isLocked());
+    const QString windowCopy = app.paths().resultsFolder() + QStringLiteral("/shown.jpg");
+    ASSERT_TRUE(lis::test::writeFile(windowCopy, "the window's thumbnail"));
+    ASSERT_TRUE(lis::test::writeFile(app.paths().workingDatabase(), "the window's rows"));
+    const Outcome r
+        = run({ QStringLiteral("--search"), QStringLiteral("sun"), QStringLiteral("--location"),
+            photos.path(), QStringLiteral("--format"), QStringLiteral("csv") });
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(u"sun"), 2 * 4) << r.out.toStdString(); // name and path of four
+    EXPECT_EQ(lis::test::readFile(windowCopy), "the window's thumbnail");
+    EXPECT_EQ(lis::test::readFile(app.paths().workingDatabase()), "the window's rows");
+    EXPECT_TRUE(QDir(privateRunsFolder(app.paths()))
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
 }
 
 // A report that cannot be written (a full disk, a reader gone) fails the run and says so; the

@@ -2,6 +2,8 @@
 // FIFO, what a dead process left) never leads a write, a removal or a mode change anywhere else,
 // and never blocks a start.
 #include "app/cli/CliRun.h"
+#include "app/run/SearchRun.h"
+#include "app/run/Session.h"
 #include "core/InstanceLock.h"
 #include "core/Settings.h"
 #include "tests/reliability/ReliabilitySupport.h"
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -48,6 +51,34 @@ protected:
             app.paths(), *saved);
     }
 
+    struct QuietObserver final : RunObserver
+    {
+        void phaseStarted(Phase, qsizetype) override { }
+        void progressed(Phase, qsizetype) override { }
+        void keepAlive() override { }
+        bool cancelRequested() override { return false; }
+        void cancelNoticed() override { }
+    };
+    // The window's way in: its session on the shared working files, then one run.
+    struct WindowRun
+    {
+        SessionOpening::Code code;
+        qsizetype results = 0;
+    };
+    WindowRun windowSearch(const TempAppFolder &app)
+    {
+        HangWatchdog watchdog;
+        watchdog.step(QStringLiteral("window search"));
+        SessionOpening opening = openSession(app.paths());
+        if (opening.code != SessionOpening::Code::Opened)
+            return { opening.code };
+        SearchRun search(app.paths(), *opening.session.store);
+        QuietObserver observer;
+        const RunOutcome outcome = search.run(
+            { QStringLiteral("hz_"), photos.path(), fixedWalkOptions({ 3, 3, 5 }) }, observer);
+        return { opening.code, outcome.results ? outcome.results->List1.size() : -1 };
+    }
+
     void plantLink(const QString &at, const QString &target)
     {
         QFile::remove(at);
@@ -82,9 +113,15 @@ TEST_F(WorkFolderTest, LinksWhereWorkingFilesBelongAreNeverFollowed)
         TempAppFolder app(TempAppFolder::Ranker::With);
         const QString at = (app.paths().*plant.at)();
         plantLink(at, user.filePath(plant.target));
+        // The command line works beside the window's files and never follows them either.
         const CommandLineOutcome outcome = search(app);
         EXPECT_EQ(outcome.status, 0) << qPrintable(outcome.err);
         EXPECT_EQ(outcome.out.count(u"hz_"), 4) << qPrintable(outcome.out); // name and path
+        EXPECT_EQ(differences(before, fingerprint(raw(user.path()))), QStringList());
+        // The window's session replaces the link by its own file or folder.
+        const WindowRun window = windowSearch(app);
+        EXPECT_EQ(window.code, SessionOpening::Code::Opened);
+        EXPECT_EQ(window.results, 2);
         EXPECT_EQ(differences(before, fingerprint(raw(user.path()))), QStringList());
         EXPECT_FALSE(QFileInfo(at).isSymLink());
     }
@@ -110,18 +147,65 @@ TEST_F(WorkFolderTest, WhatADeadProcessLeftNeverBlocksAStart)
         TempAppFolder app(TempAppFolder::Ranker::With);
         ASSERT_TRUE(QDir().mkpath(app.paths().workFolder()));
         ASSERT_TRUE(leftover.make(app.paths().lockFile()));
-        const CommandLineOutcome outcome = search(app);
-        EXPECT_EQ(outcome.status, 0) << qPrintable(outcome.err);
+        const WindowRun window = windowSearch(app);
+        EXPECT_EQ(window.code, SessionOpening::Code::Opened);
+        EXPECT_EQ(window.results, 2);
     }
 
-    // A live holder is the one thing that refuses a start.
+    // A live holder is the one thing that refuses the window's start; the command line runs
+    // beside it in a folder of its own.
     TempAppFolder app(TempAppFolder::Ranker::With);
     ASSERT_TRUE(QDir().mkpath(app.paths().workFolder()));
     const InstanceLock held(app.paths().lockFile());
     ASSERT_TRUE(held.isLocked());
-    const CommandLineOutcome refused = search(app);
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.err.contains(u"already running")) << qPrintable(refused.err);
+    EXPECT_EQ(windowSearch(app).code, SessionOpening::Code::AlreadyRunning);
+    // A command-line run killed on the spot leaves its own folder; the next run removes it,
+    // while a live run's folder stays.
+    const QString runs = privateRunsFolder(app.paths());
+    const QString killed = runs + QStringLiteral("/run-killed");
+    const QString live = runs + QStringLiteral("/run-live");
+    ASSERT_TRUE(writeFile(killed + QStringLiteral("/.lock"), "4242\n"));
+    ASSERT_TRUE(writeFile(killed + QStringLiteral("/SR/a.jpg"), "copy"));
+    ASSERT_TRUE(writeFile(live + QStringLiteral("/SR/b.jpg"), "copy"));
+    const InstanceLock liveRun(live + QStringLiteral("/.lock"));
+    ASSERT_TRUE(liveRun.isLocked());
+    const CommandLineOutcome beside = search(app);
+    EXPECT_EQ(beside.status, 0) << qPrintable(beside.err);
+    EXPECT_FALSE(QFileInfo::exists(killed));
+    EXPECT_EQ(readFile(live + QStringLiteral("/SR/b.jpg")), "copy");
+}
+
+// Command-line runs are processes of their own; two at once, beside an open window, each find
+// every file and leave nothing behind.
+TEST_F(WorkFolderTest, CommandLineRunsGoSideBySide)
+{
+    TempAppFolder app(TempAppFolder::Ranker::With);
+    const QString program = app.filePath(QStringLiteral("lumetra-image-search"));
+    ASSERT_TRUE(QFile::copy(builtAppFolder() + QStringLiteral("/lumetra-image-search"), program));
+    ASSERT_TRUE(QDir().mkpath(app.paths().workFolder()));
+    const InstanceLock window(app.paths().lockFile());
+    ASSERT_TRUE(window.isLocked());
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < 2; ++i) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(
+            QStringLiteral("XDG_CONFIG_HOME"), photos.filePath(QStringLiteral("config")));
+        process->setProcessEnvironment(environment);
+        process->start(program,
+            { QStringLiteral("--search"), QStringLiteral("hz_"), QStringLiteral("--location"),
+                photos.path(), QStringLiteral("--type"), QStringLiteral("all"),
+                QStringLiteral("--format"), QStringLiteral("csv") });
+        runs.push_back(std::move(process));
+    }
+    for (const auto &process : runs) {
+        ASSERT_TRUE(process->waitForFinished(60000));
+        EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+        EXPECT_EQ(process->readAllStandardOutput().count("hz_"), 4); // name and path of two
+    }
+    EXPECT_TRUE(QDir(privateRunsFolder(app.paths()))
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
 }
 
 TEST_F(WorkFolderTest, SettingsThatAreNotAPlainFileAreIgnoredWithoutBlocking)
