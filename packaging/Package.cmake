@@ -12,6 +12,7 @@ set(CPACK_PACKAGE_CONTACT "${LIS_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}")
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/CompressManPages.cmake")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find pictures by name and rank them by image quality")
 set(CPACK_PACKAGE_DESCRIPTION
     "Lumetra Image Search finds the image files whose names begin with a keyword
