@@ -31,9 +31,12 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # dpkg-shlibdeps names the libraries the program and the ranking library link (Qt, OpenCV,
 # SQLite, libjpeg-turbo). Qt's X11 platform plugin comes with libqt6gui6 among them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# What no linker sees: the windows ask for Tahoma and Arial, whose metric-compatible faces these
-# fonts hold, and TIFF pictures are read through Qt's image format plugins.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wine, fonts-liberation2, qt6-image-formats-plugins")
+# What no linker sees: the windows ask for Tahoma and Arial, whose metric-compatible faces
+# fonts-wine and fonts-liberation2 hold; text that names no face takes fontconfig's sans-serif,
+# which on a system with only those fonts is Liberation Mono, so DejaVu Sans comes along; and
+# TIFF pictures are read through Qt's image format plugins.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-wine, fonts-liberation2, fonts-dejavu-core, qt6-image-formats-plugins")
 # Wayland sessions get native windows (X11 through XWayland otherwise); "Online Help" opens the
 # help page with xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
