@@ -1,4 +1,5 @@
 #include "app/Form3.h"
+#include "app/WindowLook.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
 #include "app/run/Session.h"
@@ -10,6 +11,7 @@
 #include "store/ResultStore.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <cstdio>
 #include <cstring>
 
@@ -32,17 +34,18 @@ bool canShowWindows(int argc, char **argv)
     if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return true;
-    return hasArgument(argc, argv, "-platform");
+    return hasArgument(argc, argv, "-platform") || hasArgument(argc, argv, "--platform");
 }
 
 void printTo(std::FILE *stream, const QString &text)
 {
-    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+    const QByteArray bytes = pathToBytes(text + u'\n');
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
 }
 
 // The maintenance switches print their message on standard output, and what went wrong on
 // standard error with exit status 1.
-int runMaintenance(int argc, char **argv)
+int runMaintenance(int argc, char **argv, const MaintenanceRequest &request)
 {
     QCoreApplication app(argc, argv);
     const AppPaths paths = AppPaths::ofRunningProgram();
@@ -51,14 +54,16 @@ int runMaintenance(int argc, char **argv)
         if (!result.message.isEmpty())
             printTo(stdout, result.message);
         if (!result.succeeded()) {
-            printTo(stderr, QStringLiteral("lumetra-image-search: error: ") + result.failure);
+            printTo(stderr, programName + QStringLiteral(": error: ") + result.failure);
             status = 1;
         }
     };
-    if (hasArgument(argc, argv, "--create-table"))
-        tell(CreateTableImageRank(paths.maintenanceDatabase()));
-    if (hasArgument(argc, argv, "--drop-table"))
-        tell(DelTable(paths.maintenanceDatabase()));
+    // An installed copy's maintenance database is read-only; each user works on a copy.
+    const QString database = writableMaintenanceDatabase(paths);
+    if (request.createTable)
+        tell(CreateTableImageRank(database));
+    if (request.dropTable)
+        tell(DelTable(database));
     return status;
 }
 
@@ -66,14 +71,15 @@ void warnAboutIgnoredSettings(const Settings &settings)
 {
     if (!settings.ignoredReason().isEmpty())
         printTo(stderr,
-            QStringLiteral("lumetra-image-search: warning: the settings are neither read nor "
-                           "saved, because %1.")
-                .arg(settings.ignoredReason()));
+            programName
+                + QStringLiteral(": warning: the settings are neither read nor saved, because %1.")
+                      .arg(settings.ignoredReason()));
 }
 
-int runWindow(int argc, char **argv)
+int runWindow(int argc, char **argv, const QString &folder)
 {
     QApplication app(argc, argv);
+    applyWindowLook(app);
     const AppPaths paths = AppPaths::ofRunningProgram();
     QtPrompts prompts;
     SessionOpening opening = openSession(paths);
@@ -92,6 +98,8 @@ int runWindow(int argc, char **argv)
     warnAboutIgnoredSettings(settings);
     Form3 form({ paths, settings, *opening.session.store, prompts });
     prompts.setParent(&form);
+    if (!folder.isEmpty())
+        form.vkTextBox1->setText(folder);
     form.show();
     return app.exec();
 }
@@ -109,12 +117,27 @@ int runCommandLineSearch(int argc, char **argv, const QStringList &arguments)
 
 int main(int argc, char **argv)
 {
-    if (hasArgument(argc, argv, "--create-table") || hasArgument(argc, argv, "--drop-table"))
-        return runMaintenance(argc, argv);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(pathFromBytes(argv[i])); // a folder named in any bytes stays itself
-    if (isCommandLineRun(arguments))
+    // Every argument is read before anything opens, so no option can open the window by accident.
+    const ProgramRequest request = parseProgramArguments(arguments);
+    if (const auto *text = std::get_if<TextRequest>(&request)) {
+        const QByteArray bytes = text->text.toUtf8();
+        return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout)
+                    == size_t(bytes.size())
+                && std::fflush(stdout) == 0
+            ? 0
+            : 1;
+    }
+    if (const auto *error = std::get_if<CliUsageError>(&request)) {
+        printTo(stderr, programName + QStringLiteral(": error: ") + error->message);
+        printTo(stderr, QStringLiteral("Try '%1 --help' for more.").arg(programName));
+        return CliBadInput;
+    }
+    if (const auto *maintenance = std::get_if<MaintenanceRequest>(&request))
+        return runMaintenance(argc, argv, *maintenance);
+    if (std::holds_alternative<CliOptions>(request))
         return runCommandLineSearch(argc, argv, arguments);
     if (!canShowWindows(argc, argv)) {
         std::fprintf(stderr,
@@ -123,5 +146,5 @@ int main(int argc, char **argv)
             "  lumetra-image-search --search KEYWORD --location FOLDER\n");
         return 1;
     }
-    return runWindow(argc, argv);
+    return runWindow(argc, argv, std::get<WindowRequest>(request).folder);
 }

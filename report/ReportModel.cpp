@@ -96,11 +96,14 @@ ReportRow makeReportRow(int position, const RankRow &stored)
         if (const auto info = statPath(row.path, true); info && S_ISREG(info->st_mode))
             length = qint64(info->st_size);
     }
-    if (length)
-        row.size = FormatSize(std::uint64_t(std::max<qint64>(0, *length)));
-    if (const std::optional<QSize> pixels = readImageSize(file)) {
-        row.width = QString::number(pixels->width());
-        row.height = QString::number(pixels->height());
+    if (length) {
+        row.sizeBytes = std::max<qint64>(0, *length);
+        row.size = FormatSize(std::uint64_t(*row.sizeBytes));
+    }
+    row.pixels = readImageSize(file);
+    if (row.pixels) {
+        row.width = QString::number(row.pixels->width());
+        row.height = QString::number(row.pixels->height());
     }
     return row;
 }
@@ -119,6 +122,7 @@ Report buildReport(const std::vector<RankRow> &lowestRankFirst, const RunHooks &
         ReportRow row = makeReportRow(++position, *it);
         report.List1.append(row.path);
         report.rows.push_back(std::move(row));
+        hooks.doProgress(position);
     }
     return report;
 }

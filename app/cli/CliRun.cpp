@@ -14,16 +14,11 @@
 #include "core/Settings.h"
 #include "core/WorkFolder.h"
 #include "rank/ImageProblem.h"
-#include "rank/RankLibrary.h"
-#include "rank/ResultsCopies.h"
 #include "report/ReportModel.h"
-#include "store/ResultStore.h"
 
-#include <QDir>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cmath>
 #include <csignal>
 #include <cstring>
 
@@ -31,18 +26,22 @@ namespace lis {
 
 namespace {
 
-std::atomic<bool> interrupted { false };
+// The signal that asked the run to stop, or 0.
+std::atomic<int> interrupted { 0 };
 
-extern "C" void onInterrupt(int)
+extern "C" void onInterrupt(int signal)
 {
-    interrupted.store(true);
+    interrupted.store(signal);
 }
 
-// Paths go out as the bytes the file system knows them by. False when the text could not be
-// written whole (a full disk, a closed stream).
-bool print(std::FILE *stream, const QString &text)
+int cancelledStatus()
 {
-    const QByteArray bytes = pathToBytes(text);
+    return interrupted.load() == SIGTERM ? CliTerminated : CliCancelled;
+}
+
+// False when the bytes could not be written whole (a full disk, a closed stream).
+bool write(std::FILE *stream, const QByteArray &bytes)
+{
     const bool written
         = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
     return std::fflush(stream) == 0 && written && !std::ferror(stream);
@@ -50,14 +49,19 @@ bool print(std::FILE *stream, const QString &text)
 
 void printLine(std::FILE *stream, const QString &text)
 {
-    print(stream, text + u'\n');
+    write(stream, pathToBytes(text + u'\n'));
+}
+
+void printError(std::FILE *stream, const QString &text)
+{
+    printLine(stream, programName + QStringLiteral(": error: ") + text);
 }
 
 // A report that did not reach its reader is a failed run, said on standard error.
 int reportWriteFailure(std::FILE *err)
 {
-    printLine(err,
-        QStringLiteral("lumetra-image-search: error: the report could not be written (%1)")
+    printError(err,
+        QStringLiteral("the report could not be written (%1)")
             .arg(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
                             : QStringLiteral("write error")));
     return CliFailed;
@@ -77,13 +81,52 @@ WalkOptions runWalkOptions(const Settings &saved, const CliOptions &options)
     return walk;
 }
 
-// The parts of the judgement, from the same ranking call as the rank.
-std::optional<QualityParts> qualityOf(const RunResults &results, const QString &path)
+// Every refusal, made before anything is walked or written; the offending value is named.
+std::optional<QString> refusal(const CliOptions &options, const AppPaths &shared)
 {
-    const FileOutcome *outcome = results.outcomeFor(path);
-    if (!outcome || !outcome->scores)
+    if (checkRunInput(options.keyword, QStringLiteral("/")) == RunRefusal::BlankKeyword)
+        return QStringLiteral("the keyword '%1' is blank").arg(options.keyword);
+    for (const QString &location : options.locations) {
+        if (checkRunInput(options.keyword, location) == RunRefusal::BadLocation)
+            return QStringLiteral("the location '%1' is not a folder").arg(displayPath(location));
+    }
+    if (options.copyTo.isEmpty())
         return std::nullopt;
-    return qualityParts(*outcome->scores);
+    switch (checkCopyDestination(options.copyTo, shared.workFolder())) {
+    case DestinationRefusal::None:
+        return std::nullopt;
+    case DestinationRefusal::NotAFolder:
+        return QStringLiteral("the output folder '%1' does not exist")
+            .arg(displayPath(options.copyTo));
+    case DestinationRefusal::InsideWorkFolder:
+        return QStringLiteral("the output folder '%1' is inside the program's working folder %2, "
+                              "which is emptied after every run")
+            .arg(displayPath(options.copyTo), displayPath(shared.workFolder()));
+    }
+    return std::nullopt;
+}
+
+ReportLine lineOf(const ReportRow &row, const RunResults &results)
+{
+    ReportLine line;
+    line.position = row.position;
+    line.path = row.path;
+    line.name = row.name;
+    line.type = row.type;
+    line.size = row.size;
+    line.sizeBytes = row.sizeBytes;
+    if (row.pixels) {
+        line.width = row.pixels->width();
+        line.height = row.pixels->height();
+    }
+    line.rank = row.rank.toLongLong();
+    line.score = scoreOfRank(line.rank);
+    if (const FileOutcome *outcome = results.outcomeFor(row.path)) {
+        if (outcome->scores)
+            line.quality = qualityParts(*outcome->scores);
+        line.problem = problemKey(outcome->problem);
+    }
+    return line;
 }
 
 void reportUnreadable(std::FILE *err, const RunResults &results, bool list)
@@ -101,35 +144,24 @@ void reportUnreadable(std::FILE *err, const RunResults &results, bool list)
         printLine(err, QStringLiteral("  %1: %2").arg(problemKey(file->problem), file->path));
 }
 
-// Refuses an output folder before the run starts, so a long search never ends in copies that
-// cannot be made or would be deleted with the working folder.
-std::optional<QString> copyDestinationRefusal(const QString &outputFolder, const AppPaths &paths)
-{
-    switch (checkCopyDestination(outputFolder, paths.workFolder())) {
-    case DestinationRefusal::None:
-        return std::nullopt;
-    case DestinationRefusal::NotAFolder:
-        return QStringLiteral("The output folder %1 does not exist.")
-            .arg(displayPath(outputFolder));
-    case DestinationRefusal::InsideWorkFolder:
-        return QStringLiteral("The output folder %1 is inside the program's working folder %2, "
-                              "which is emptied after every run; choose another folder.")
-            .arg(displayPath(outputFolder), displayPath(paths.workFolder()));
-    }
-    return std::nullopt;
-}
-
-int copyTop(const CliOptions &options, const RunResults &results, std::FILE *err)
+int copyTop(
+    const CliOptions &options, const RunResults &results, CliObserver &observer, std::FILE *err)
 {
     const QStringList &List1 = results.List1;
     const qsizetype limit
         = options.top ? std::min<qsizetype>(*options.top, List1.size()) : List1.size();
+    // Every result is on the list, so none is ever replaced by another; the best are chosen.
     QList<CopyItem> items;
     for (qsizetype i = 0; i < List1.size(); ++i)
         items.append({ List1[i], i < limit });
     RunHooks hooks;
-    hooks.cancelRequested = [] { return interrupted.load(); };
-    const CopyRunResult copied = copyItems(items, options.copyTo, hooks);
+    hooks.cancelRequested = [] { return interrupted.load() != 0; };
+    CopyProgressHooks progress;
+    observer.copyingStarted(limit);
+    // The chosen results are the first ones of the list.
+    progress.advance = [&](int done) { observer.copied(std::min<qsizetype>(done, limit)); };
+    const CopyRunResult copied = copyItems(items, options.copyTo, hooks, progress);
+    observer.finish();
     printLine(err,
         QStringLiteral("Copied %1 of %2 file(s) to %3")
             .arg(copied.count(CopyStatus::Copied))
@@ -142,7 +174,7 @@ int copyTop(const CliOptions &options, const RunResults &results, std::FILE *err
                     .arg(displayPath(result.destination), reason));
     }
     if (copied.cancelled)
-        return CliCancelled;
+        return cancelledStatus();
     if (const qsizetype failures = copied.failures(); failures > 0) {
         printLine(err, QStringLiteral("%1 file(s) could not be copied.").arg(failures));
         return CliFailed;
@@ -150,11 +182,75 @@ int copyTop(const CliOptions &options, const RunResults &results, std::FILE *err
     return CliOk;
 }
 
+int runSearch(const CliOptions &options, const AppPaths &shared, const Settings &userSettings,
+    CliStreams streams)
+{
+    if (const std::optional<QString> refused = refusal(options, shared)) {
+        printError(streams.err, *refused);
+        return CliBadInput;
+    }
+    // A working folder of its own, so runs go side by side with each other and with the window.
+    const SessionOpening opening = openPrivateSession(shared);
+    if (opening.code != SessionOpening::Code::Opened) {
+        printError(streams.err, opening.message);
+        return CliFailed;
+    }
+    const AppPaths &paths = opening.session.paths;
+    SearchRun search(paths, *opening.session.store);
+    PhaseTimes times;
+    CliObserver observer(streams.err, options.progress, interrupted, times);
+    const RunOutcome outcome
+        = search.run({ options.keyword, options.locations,
+                         fixedWalkOptions(runWalkOptions(userSettings, options)) },
+            observer);
+    observer.finish();
+    if (interrupted.load() != 0 && outcome.end != RunOutcome::End::WorkFilesFailed) {
+        printLine(streams.err, QStringLiteral("Cancelled, no report."));
+        return cancelledStatus();
+    }
+    switch (outcome.end) {
+    case RunOutcome::End::Finished:
+        break;
+    case RunOutcome::End::WorkFilesFailed:
+    case RunOutcome::End::StoreFailed:
+        printError(streams.err, outcome.message);
+        return CliFailed;
+    case RunOutcome::End::Cancelled:
+        printLine(streams.err, QStringLiteral("Cancelled, no report."));
+        return cancelledStatus();
+    }
+    const RunResults &results = *outcome.results;
+    times.mark("report");
+
+    std::vector<ReportLine> lines;
+    lines.reserve(results.rows.size());
+    for (const ReportRow &row : results.rows)
+        lines.push_back(lineOf(row, results));
+    errno = 0;
+    const QByteArray report = options.paths == PathList::None ? formatReport(lines, options.format)
+                                                              : formatPaths(lines, options.paths);
+    if (!write(streams.out, report))
+        return reportWriteFailure(streams.err);
+    times.mark("output");
+    reportUnreadable(streams.err, results, options.listUnreadable);
+    int status = CliOk;
+    if (lines.empty())
+        printLine(streams.err, noResultsText(options.keyword).trimmed());
+    else if (!options.copyTo.isEmpty())
+        status = copyTop(options, results, observer, streams.err);
+    times.mark("copy");
+    WorkFolder(paths).removeResultsFolder();
+    times.mark("clean-up");
+    times.print(streams.err);
+    return status;
+}
+
 } // namespace
 
 void installInterruptHandler()
 {
     std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     // A reader that went away makes the write fail, so the run can say so and clean up.
     std::signal(SIGPIPE, SIG_IGN);
 }
@@ -162,84 +258,20 @@ void installInterruptHandler()
 int runCommandLine(const QStringList &arguments, const AppPaths &shared,
     const Settings &userSettings, CliStreams streams)
 {
-    interrupted.store(false);
-    const CliParseResult parsed = parseCommandLine(arguments);
-    if (const auto *help = std::get_if<CliHelp>(&parsed))
-        return print(streams.out, help->text) ? CliOk : reportWriteFailure(streams.err);
-    if (const auto *error = std::get_if<CliUsageError>(&parsed)) {
-        printLine(streams.err, error->message);
+    interrupted.store(0);
+    const ProgramRequest request = parseProgramArguments(arguments);
+    if (const auto *text = std::get_if<TextRequest>(&request))
+        return write(streams.out, text->text.toUtf8()) ? CliOk : reportWriteFailure(streams.err);
+    if (const auto *error = std::get_if<CliUsageError>(&request)) {
+        printError(streams.err, error->message);
         return CliBadInput;
     }
-    const CliOptions &options = std::get<CliOptions>(parsed);
-    if (const RunRefusal refusal = checkRunInput(options.keyword, options.location);
-        refusal != RunRefusal::None) {
-        printLine(streams.err, refusalText(refusal));
-        return CliBadInput;
-    }
-    if (!options.copyTo.isEmpty()) {
-        if (const std::optional<QString> refusal = copyDestinationRefusal(options.copyTo, shared)) {
-            printLine(streams.err, *refusal);
-            return CliBadInput;
-        }
-    }
-
-    // A working folder of its own, so runs go side by side with each other and with the window.
-    const SessionOpening opening = openPrivateSession(shared);
-    if (opening.code != SessionOpening::Code::Opened) {
-        printLine(streams.err, opening.message);
-        return CliFailed;
-    }
-    const AppPaths &paths = opening.session.paths;
-    SearchRun search(paths, *opening.session.store);
-    const auto cleanUp = [&] { WorkFolder(paths).removeResultsFolder(); };
-    PhaseTimes times;
-    CliObserver observer(streams.err, interrupted, times);
-    const RunOutcome outcome
-        = search.run({ options.keyword, options.location,
-                         fixedWalkOptions(runWalkOptions(userSettings, options)) },
-            observer);
-    observer.finish();
-    switch (outcome.end) {
-    case RunOutcome::End::Finished:
-        break;
-    case RunOutcome::End::WorkFilesFailed:
-    case RunOutcome::End::StoreFailed:
-        cleanUp();
-        printLine(streams.err, QStringLiteral("lumetra-image-search: error: ") + outcome.message);
-        return CliFailed;
-    case RunOutcome::End::Cancelled:
-        cleanUp();
-        printLine(streams.err, QStringLiteral("Cancelled, no report."));
-        return CliCancelled;
-    }
-    const RunResults &results = *outcome.results;
-    times.mark("report");
-
-    std::vector<ReportLine> lines;
-    lines.reserve(results.rows.size());
-    for (const ReportRow &row : results.rows) {
-        lines.push_back({ row.position, row.name, row.size, row.type, row.width, row.height,
-            row.rank, row.path, qualityOf(results, row.path) });
-    }
-    times.mark("quality");
-    errno = 0;
-    if (!print(streams.out, formatReport(lines, options.format))) {
-        const int status = reportWriteFailure(streams.err);
-        cleanUp();
-        return status;
-    }
-    times.mark("output");
-    reportUnreadable(streams.err, results, options.listUnreadable);
-    int status = CliOk;
-    if (lines.empty())
-        printLine(streams.err, noResultsText(options.keyword).trimmed());
-    else if (!options.copyTo.isEmpty())
-        status = copyTop(options, results, streams.err);
-    times.mark("copy");
-    cleanUp();
-    times.mark("clean-up");
-    times.print(streams.err);
-    return status;
+    if (const auto *options = std::get_if<CliOptions>(&request))
+        return runSearch(*options, shared, userSettings, streams);
+    printError(streams.err,
+        QStringLiteral("nothing to search: give --search KEYWORD and "
+                       "--location FOLDER"));
+    return CliBadInput;
 }
 
 } // namespace lis

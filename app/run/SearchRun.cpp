@@ -4,6 +4,8 @@
 #include "core/RunHooks.h"
 #include "store/ResultStore.h"
 
+#include <QSet>
+
 namespace lis {
 
 namespace {
@@ -34,11 +36,6 @@ SearchRun::SearchRun(AppPaths paths, ResultStore &store)
     , m_ranker(m_paths.appFolder())
 { }
 
-QString SearchRun::refusal(const QString &keyword, const QString &location)
-{
-    return refusalText(checkRunInput(keyword, location));
-}
-
 RunOutcome SearchRun::run(const RunRequest &request, RunObserver &observer)
 {
     using Phase = RunObserver::Phase;
@@ -46,8 +43,22 @@ RunOutcome SearchRun::run(const RunRequest &request, RunObserver &observer)
     const RunEngine engine { m_paths, request.walkOptions, m_store, m_ranker };
 
     observer.phaseStarted(Phase::Searching, 0);
-    findImageFiles(engine, request.location, request.keyword, outcome.List2, outcome.List3,
-        hooksFor(observer, Phase::Searching));
+    const RunHooks searching = hooksFor(observer, Phase::Searching);
+    QSet<QString> found;
+    for (const QString &location : request.locations) {
+        QStringList list2;
+        QStringList list3;
+        findImageFiles(engine, location, request.keyword, list2, list3, searching);
+        outcome.List2 += list2;
+        for (const QString &path : std::as_const(list3)) {
+            if (request.locations.size() == 1 || !found.contains(path)) {
+                found.insert(path);
+                outcome.List3.append(path);
+            }
+        }
+        if (observer.cancelRequested())
+            break;
+    }
     if (observer.cancelRequested()) {
         outcome.end = RunOutcome::End::Cancelled;
         return outcome;

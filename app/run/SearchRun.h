@@ -42,7 +42,7 @@ public:
 struct RunRequest
 {
     QString keyword; // as typed, blanks kept
-    QString location; // as typed
+    QStringList locations; // as typed; walked in turn, a file found twice listed once
     WalkOptionsSource walkOptions;
 };
 
@@ -70,9 +70,6 @@ class SearchRun final
 public:
     SearchRun(AppPaths paths, ResultStore &store);
     Q_DISABLE_COPY_MOVE(SearchRun)
-
-    // The two checks made before anything changes.
-    static QString refusal(const QString &keyword, const QString &location);
 
     RunOutcome run(const RunRequest &request, RunObserver &observer);
 

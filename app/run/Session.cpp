@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +65,19 @@ SessionOpening failedOpening(SessionOpening::Code code, QString message)
 PrivateFolderRemoval::~PrivateFolderRemoval()
 {
     removeTree(m_folder);
+}
+
+QString writableMaintenanceDatabase(const AppPaths &paths)
+{
+    const QString installed = paths.maintenanceDatabase();
+    if (::access(pathToBytes(installed).constData(), W_OK) == 0 || !QFileInfo::exists(installed))
+        return installed;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/Lumetra_Image_Search");
+    const QString copy = folder + QStringLiteral("/Lumetra_Image_Ranker.mdb");
+    if (!QFileInfo::exists(copy) && QDir().mkpath(folder) && QFile::copy(installed, copy))
+        QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::WriteOwner);
+    return copy;
 }
 
 QString privateRunsFolder(const AppPaths &shared)

@@ -64,4 +64,9 @@ SessionOpening openPrivateSession(const AppPaths &shared);
 // The folder private sessions are made in.
 QString privateRunsFolder(const AppPaths &shared);
 
+// The maintenance database the table switches work on: the one beside the program when the
+// user can write to it, otherwise the user's own copy under $XDG_DATA_HOME/Lumetra_Image_Search
+// (made from the installed one on first use), so an installed copy's maintenance works too.
+QString writableMaintenanceDatabase(const AppPaths &paths);
+
 } // namespace lis

@@ -72,16 +72,17 @@ TEST_F(CliRunTest, JsonReportInRankOrderWithEveryFile)
     QStringList names;
     for (int i = 0; i < rows.size(); ++i) {
         const QJsonObject row = rows[i].toObject();
-        EXPECT_EQ(row[QStringLiteral("position")].toInt(), i + 1);
-        const int rank = row[QStringLiteral("rank")].toString().toInt();
+        EXPECT_EQ(row[QStringLiteral("Position")].toInt(), i + 1);
+        const int rank = row[QStringLiteral("Rank")].toInt();
         EXPECT_LE(rank, previousRank);
         previousRank = rank;
-        names.append(row[QStringLiteral("name")].toString());
+        names.append(row[QStringLiteral("Name")].toString());
     }
     // The unreadable file is last, with rank 0, and said so on standard error.
-    EXPECT_EQ(rows.last().toObject()[QStringLiteral("path")].toString(),
+    EXPECT_EQ(rows.last().toObject()[QStringLiteral("Path")].toString(),
         photos.filePath(QStringLiteral("sun4.jpg")));
-    EXPECT_EQ(rows.last().toObject()[QStringLiteral("rank")].toString(), u"0");
+    EXPECT_EQ(rows.last().toObject()[QStringLiteral("Rank")].toInt(), 0);
+    EXPECT_EQ(rows.last().toObject()[QStringLiteral("Problem")].toString(), u"damaged");
     EXPECT_TRUE(r.err.contains(u"1 file(s) could not be read"));
     EXPECT_TRUE(names.contains(u"sun3"));
     // The working folder is cleaned up as the window's close does.
@@ -105,7 +106,8 @@ TEST_F(CliRunTest, TableAndCsvCarryTheSameRows)
     ASSERT_EQ(csv.status, 0);
     const QStringList csvLines = csv.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(csvLines.size(), 3);
-    EXPECT_TRUE(csvLines[1].startsWith(u"1,sun1,"));
+    EXPECT_TRUE(csvLines[1].startsWith(QStringLiteral("1,")
+        + photos.filePath(QStringLiteral("sun1.jpg")) + QStringLiteral(",sun1,")));
     EXPECT_TRUE(csvLines[2].contains(u",0,")); // the broken file ranks 0
     // The saved settings were not changed by the overrides.
     EXPECT_EQ(saved->get(QStringLiteral("AllImage"), QStringLiteral("filetypes")), u"5");
@@ -117,13 +119,15 @@ TEST_F(CliRunTest, RefusalsExitWithStatusTwo)
     const Outcome blank = run({ QStringLiteral("--search"), QStringLiteral("   "),
         QStringLiteral("--location"), photos.path() });
     EXPECT_EQ(blank.status, 2);
-    EXPECT_EQ(blank.err.trimmed(), u"Please enter search keyword.");
+    EXPECT_EQ(blank.err.trimmed(), u"lumetra-image-search: error: the keyword '   ' is blank");
     EXPECT_TRUE(blank.out.isEmpty());
 
     const Outcome file = run({ QStringLiteral("--search"), QStringLiteral("sun"),
         QStringLiteral("--location"), photos.filePath(QStringLiteral("sun5.txt")) });
     EXPECT_EQ(file.status, 2);
-    EXPECT_EQ(file.err.trimmed(), u"Please select a valid search location and try again.");
+    EXPECT_EQ(file.err.trimmed(),
+        QStringLiteral("lumetra-image-search: error: the location '")
+            + photos.filePath(QStringLiteral("sun5.txt")) + QStringLiteral("' is not a folder"));
 
     const Outcome usage = run({ QStringLiteral("--search"), QStringLiteral("sun"),
         QStringLiteral("--format"), QStringLiteral("xml") });
@@ -153,7 +157,7 @@ TEST_F(CliRunTest, CopyToTakesTheBestResults)
     QStringList expected;
     for (int i = 0; i < 2; ++i)
         expected.append(
-            QFileInfo(rows[i].toObject()[QStringLiteral("path")].toString()).fileName());
+            QFileInfo(rows[i].toObject()[QStringLiteral("Path")].toString()).fileName());
     expected.sort();
     QStringList copied = QDir(out.path()).entryList(QDir::Files);
     copied.sort();
@@ -228,8 +232,8 @@ TEST_F(CliRunTest, ALocationIsSearchedExactlyAsTyped)
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
     ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0].toObject()[QStringLiteral("path")].toString(), u" dir/moon.png");
-    EXPECT_EQ(rows[0].toObject()[QStringLiteral("width")].toInt(), 64);
+    EXPECT_EQ(rows[0].toObject()[QStringLiteral("Path")].toString(), u" dir/moon.png");
+    EXPECT_EQ(rows[0].toObject()[QStringLiteral("Width")].toInt(), 64);
     EXPECT_EQ(lis::test::readFile(out.filePath(QStringLiteral("moon.png"))),
         lis::test::readFile(blank + QStringLiteral("/moon.png")));
 }

@@ -310,7 +310,7 @@ TEST_F(HostileTreesTest, OddNamesAreReportedVerbatim)
     ASSERT_EQ(jsonStatus, 0);
     QStringList jsonPaths;
     for (const QJsonValue &row : QJsonDocument::fromJson(json.toUtf8()).array())
-        jsonPaths.append(row.toObject()[QStringLiteral("path")].toString());
+        jsonPaths.append(row.toObject()[QStringLiteral("Path")].toString());
     jsonPaths.removeIf([](const QString &path) { return path.contains(u"hz_caf"); });
     EXPECT_EQ(QSet<QString>(jsonPaths.cbegin(), jsonPaths.cend()),
         QSet<QString>(expected.cbegin(), expected.cend()));
@@ -338,7 +338,7 @@ TEST_F(HostileTreesTest, OddNamesAreReportedVerbatim)
     EXPECT_EQ(dashStatus, 0);
     const QJsonArray dashRows = QJsonDocument::fromJson(dashJson.toUtf8()).array();
     ASSERT_EQ(dashRows.size(), 1) << qPrintable(dashJson);
-    EXPECT_EQ(dashRows[0].toObject()[QStringLiteral("path")].toString(), doubleDashed);
+    EXPECT_EQ(dashRows[0].toObject()[QStringLiteral("Path")].toString(), doubleDashed);
     ::unlink(latin1.constData()); // the temporary folder cannot name it
 }
 

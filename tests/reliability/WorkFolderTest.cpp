@@ -75,7 +75,7 @@ protected:
         SearchRun search(app.paths(), *opening.session.store);
         QuietObserver observer;
         const RunOutcome outcome = search.run(
-            { QStringLiteral("hz_"), photos.path(), fixedWalkOptions({ 3, 3, 5 }) }, observer);
+            { QStringLiteral("hz_"), { photos.path() }, fixedWalkOptions({ 3, 3, 5 }) }, observer);
         return { opening.code, outcome.results ? outcome.results->List1.size() : -1 };
     }
 
