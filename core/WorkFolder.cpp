@@ -30,6 +30,10 @@ std::optional<WorkFileError> ensureRealFolder(const QString &path)
         return WorkFileError { path, QStringLiteral("a file of that name is in the way") };
     if (info && !removeTree(path))
         return errorAt(path, errno);
+    // The folders above it are the user's own (the cache folder of a fresh account, say).
+    const QString parent = QDir::cleanPath(path + QStringLiteral("/.."));
+    if (!statPath(parent, true))
+        QDir().mkpath(parent);
     if (::mkdir(pathToBytes(path).constData(), 0777) != 0 && errno != EEXIST)
         return errorAt(path, errno);
     const auto made = statPath(path, false);
