@@ -93,6 +93,7 @@ std::shared_ptr<const RunResults> SearchRun::report(RunObserver &observer)
     results->reportStopped = report.stopped;
     results->copies = m_copies;
     results->files = m_ranked.files;
+    results->indexFiles();
     return results;
 }
 
