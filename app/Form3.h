@@ -114,6 +114,10 @@ private:
     void openHelp();
     void connectGallery();
     void showPage(const ThumbnailPager::Changes &changes);
+    // Disables a control. When it holds the focus, the focus goes to the first enabled heir or
+    // else the report list: left to itself Qt would pass it along the tab chain into the
+    // keyword box, text selected, where the next key replaces the keyword.
+    void disableKeepingFocus(QWidget *control, std::initializer_list<QWidget *> heirs);
 
     void runSteps(const QString &keyword, const QString &location);
     void showResults(std::shared_ptr<const RunResults> results);

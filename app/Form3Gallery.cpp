@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QStatusBar>
+#include <QTreeWidget>
 
 namespace lis {
 
@@ -98,9 +99,33 @@ void Form3::showPage(const ThumbnailPager::Changes &changes)
         }
         captions[std::size_t(slot)]->setText(m_pager.caption(slot));
     }
-    isButton5->setEnabled(m_pager.nextEnabled());
-    isButton6->setEnabled(m_pager.previousEnabled());
+    // The button that stays enabled is enabled first, so it can take the focus of the other.
+    const bool next = m_pager.nextEnabled();
+    const bool previous = m_pager.previousEnabled();
+    if (next)
+        isButton5->setEnabled(true);
+    if (previous)
+        isButton6->setEnabled(true);
+    if (!next)
+        disableKeepingFocus(isButton5, { isButton6 });
+    if (!previous)
+        disableKeepingFocus(isButton6, { isButton5 });
     PagePosition = m_pager.pagePosition();
+}
+
+void Form3::disableKeepingFocus(QWidget *control, std::initializer_list<QWidget *> heirs)
+{
+    if (control->window()->focusWidget() == control) {
+        QWidget *heir = ListView2;
+        for (QWidget *candidate : heirs) {
+            if (candidate->isEnabled()) {
+                heir = candidate;
+                break;
+            }
+        }
+        heir->setFocus(Qt::OtherFocusReason);
+    }
+    control->setEnabled(false);
 }
 
 } // namespace lis

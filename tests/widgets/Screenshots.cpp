@@ -1,8 +1,10 @@
-// Takes screenshots of the main window after a real run over the shared test images, and of the
-// copy window with its progress bar part-way, so the drawn buttons and bar can be looked at.
+// Takes screenshots of the main window before and after a real run over the shared test images,
+// and of the copy window with its progress bar part-way, so the layout, the drawn buttons and
+// the bar can be looked at.
 // Usage (under a display or offscreen): lis-screenshots <output folder> [keyword [folder]]
 
 #include "app/Form3.h"
+#include "app/WindowLook.h"
 #include "app/run/Startup.h"
 #include "core/Settings.h"
 #include "dialogs/Prompts.h"
@@ -62,6 +64,7 @@ bool waitUntil(const std::function<bool()> &condition, int milliseconds)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    applyWindowLook(app); // the faces the windows ask for, as the program registers them
     if (argc < 2) {
         std::fprintf(stderr, "usage: lis-screenshots <output folder> [keyword [folder]]\n");
         return 2;
@@ -84,6 +87,8 @@ int main(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
 
+    bool ok = saveShot(&form, out.filePath(QStringLiteral("main-window-empty.png")));
+
     form.vkTextBox3->setText(keyword);
     form.vkTextBox1->setText(argc > 3
             ? QString::fromLocal8Bit(argv[3])
@@ -95,7 +100,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "the run did not finish in time\n");
     // Rest the mouse over Search so its hot look shows.
     QTest::mouseMove(form.windowHandle(), form.isButton2->geometry().center());
-    bool ok = saveShot(&form, out.filePath(QStringLiteral("main-window.png")));
+    ok = saveShot(&form, out.filePath(QStringLiteral("main-window.png"))) && ok;
 
     form.showCopyWindow();
     QWidget *copyWindow = nullptr;
