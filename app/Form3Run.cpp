@@ -173,8 +173,10 @@ QString Form3::explainResult(int row)
 ReportToolTips *Form3::reportToolTips()
 {
     if (!m_reportToolTips)
-        m_reportToolTips
-            = new ReportToolTips(ListView2, [this](int row) { return explainResult(row); });
+        m_reportToolTips = new ReportToolTips(ListView2, [this](int row) {
+            return row >= 0 && row < List1.size() ? resultToolTip(List1[row], explainResult(row))
+                                                  : QString();
+        });
     return m_reportToolTips;
 }
 
@@ -190,6 +192,7 @@ bool Form3::ShowReport()
 void Form3::showResults(std::shared_ptr<const RunResults> results)
 {
     m_results = std::move(results);
+    reportToolTips()->clear();
     fillReportList(ListView2, m_results->rows);
     List1 = m_results->List1;
 }

@@ -8,15 +8,20 @@
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -171,4 +176,50 @@ TEST_F(Form3GalleryTest, DoubleClickPreviewsThatResultsCopy)
     EXPECT_EQ(prompts.shown().front().text, u"6 image files.");
     EXPECT_EQ(prompts.shown().front().icon, MessageIcon::Information);
     EXPECT_FALSE(form->isButton5->isEnabled());
+}
+
+// The report list keeps every column in view: no sideways scroll bar, empty or full, and a long
+// name is cut short in its cell while the row's tooltip gives the whole path.
+TEST_F(Form3GalleryTest, ReportColumnsStayInViewAndRowsTellTheirPath)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTreeWidget *list = form->ListView2;
+    // The list lays itself out on a timer; done at once here, so the scroll bars are current.
+    const auto laidOut = [list] {
+        list->doItemsLayout();
+        QCoreApplication::processEvents();
+    };
+    laidOut();
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+
+    addResults(2);
+    const QString longName = QStringLiteral("holiday <b> & friends ") + QString(120, u'x');
+    const QString longPath = app.filePath(QStringLiteral("pics/far/%1.png").arg(longName));
+    ASSERT_TRUE(saveImage(solid({ 80, 60 }, Qt::black), longPath, "PNG"));
+    ASSERT_TRUE(saveImage(
+        solid({ 400, 300 }, Qt::red), form->search().resultsCopies().assign(longPath), "PNG"));
+    ASSERT_TRUE(started.store->AddImageRank(longPath, 100));
+    ASSERT_TRUE(form->ShowReport());
+    form->FitReportColumns();
+    laidOut();
+    ASSERT_EQ(form->List1.first(), longPath);
+
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+    const QHeaderView *header = list->header();
+    EXPECT_LE(
+        header->sectionViewportPosition(5) + header->sectionSize(5), list->viewport()->width());
+    EXPECT_LT(header->sectionSize(1), list->fontMetrics().horizontalAdvance(longName));
+    for (int column : { 0, 2, 3, 4, 5 }) {
+        EXPECT_GE(header->sectionSize(column),
+            list->fontMetrics().horizontalAdvance(list->headerItem()->text(column)))
+            << column;
+    }
+
+    const QRect row = list->visualItemRect(list->topLevelItem(0));
+    QHelpEvent help(QEvent::ToolTip, row.center(), list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &help);
+    EXPECT_TRUE(QToolTip::text().contains(longPath.toHtmlEscaped()))
+        << QToolTip::text().toStdString();
+    QToolTip::hideText();
 }
