@@ -8,6 +8,7 @@
 #include "dialogs/Prompts.h"
 #include "rank/RankLibrary.h"
 #include "report/Gallery.h"
+#include "report/ui/Desktop.h"
 #include "report/ui/ReportListView.h"
 #include "search/Form4.h"
 #include "search/WalkOptions.h"
@@ -15,14 +16,12 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTreeWidget>
-#include <QUrl>
 
 namespace lis {
 
@@ -77,6 +76,7 @@ void showOptionsWindow(Form3 &main, Settings &settings)
 Form3::Form3(AppContext context, QWidget *parent)
     : QWidget(parent)
     , m_context(std::move(context))
+    , m_desktop(&Desktop::system())
     , m_search(std::make_unique<SearchRun>(m_context.paths, m_context.store))
 {
     setObjectName(QStringLiteral("Form3"));
@@ -86,6 +86,7 @@ Form3::Form3(AppContext context, QWidget *parent)
     setFixedSize(clientSize);
     createControls();
     connectGallery();
+    connectReview();
     restoreSettings();
 }
 
@@ -224,13 +225,20 @@ void Form3::saveSettings()
 
 void Form3::openHelp()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_context.paths.helpPage()));
+    m_desktop->open(fileUrl(m_context.paths.helpPage()));
 }
 
 FrmSplash *Form3::splash()
 {
-    if (!m_splash)
+    if (!m_splash) {
         m_splash = new FrmSplash(this);
+        // The report follows the picture window, so the user comes back to the result last seen.
+        connect(m_splash, &FrmSplash::resultShown, this, [this](int entry) {
+            if (!m_running && m_results && m_splash->results() == m_results.get()
+                && entry < ListView2->topLevelItemCount())
+                ListView2->setCurrentItem(ListView2->topLevelItem(entry));
+        });
+    }
     return m_splash;
 }
 

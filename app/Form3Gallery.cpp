@@ -1,6 +1,7 @@
 // The main window's ranked report, thumbnail pages and preview.
 
 #include "app/Form3.h"
+#include "app/FrmSplash.h"
 #include "core/UserFile.h"
 #include "dialogs/Prompts.h"
 #include "report/Gallery.h"
@@ -78,8 +79,12 @@ void Form3::Picture1_DblClick(int index)
 {
     if (index < 0 || index >= ThumbnailPager::slotCount)
         return;
-    if (m_results && putPreviewOnClipboard(List1, m_pager.position(index), m_results->copies))
-        showSplashFromClipboard();
+    previewEntry(m_pager.position(index) - 1);
+}
+
+bool Form3::previewEntry(int entry)
+{
+    return m_results && splash()->showResult(m_results, entry);
 }
 
 void Form3::showPage(const ThumbnailPager::Changes &changes)
