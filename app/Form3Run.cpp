@@ -118,7 +118,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
 
     RunView view(*this);
     const RunOutcome outcome
-        = m_search->run({ keyword, { location }, walkOptionsFrom(m_context.settings) }, view);
+        = m_search->run({ keyword, { location }, walkOptionsFrom(m_context.settings), {} }, view);
     List2 = outcome.List2;
     List3 = outcome.List3;
     PagePosition = 0;

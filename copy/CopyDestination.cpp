@@ -4,10 +4,14 @@
 #include "core/FileNames.h"
 #include "core/UserFile.h"
 
+#include <QDir>
+#include <QList>
+#include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace lis {
 
@@ -69,19 +73,152 @@ bool liesIn(const QString &folder, const FileIdentity &outer)
     }
 }
 
+bool insideWorkFolder(const QString &outputFolder, const QString &workFolder)
+{
+    if (workFolder.isEmpty() || outputFolder.isEmpty())
+        return false;
+    const std::filesystem::path work = resolved(workFolder);
+    const std::filesystem::path output = resolved(outputFolder);
+    if (!work.empty() && !output.empty() && isWithin(output, work))
+        return true;
+    const std::optional<FileIdentity> workIdentity = FileIdentity::of(workFolder);
+    return workIdentity && liesIn(outputFolder, *workIdentity);
+}
+
+// The names of a path, as the system takes them one by one from the root or the current
+// folder; empty names (from "a//b" or a trailing separator) are left out.
+struct PathSteps
+{
+    bool absolute = false;
+    QList<QByteArray> names;
+
+    explicit PathSteps(const QString &path)
+    {
+        const QByteArray bytes = pathToBytes(QDir::fromNativeSeparators(path));
+        absolute = bytes.startsWith('/');
+        for (const QByteArray &name : bytes.split('/')) {
+            if (!name.isEmpty())
+                names.append(name);
+        }
+    }
+    UniqueFd start() const
+    {
+        return UniqueFd(::open(absolute ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    // The path through the first `count` names, for messages.
+    QString through(qsizetype count) const
+    {
+        QByteArray path = absolute ? "/" : "";
+        for (qsizetype i = 0; i < count; ++i)
+            path += (i > 0 ? "/" : "") + names[i];
+        return pathFromBytes(path.isEmpty() ? QByteArray(".") : path);
+    }
+};
+
+// Whether this user may make entries in the folder open at `fd`; a read-only file system
+// refuses even the superuser.
+bool canWriteIn(int fd)
+{
+    return ::faccessat(fd, "", W_OK | X_OK, AT_EACCESS | AT_EMPTY_PATH) == 0;
+}
+
+// Whether something (a dangling link, say) holds the name, where the folder walk found none.
+bool holdsEntry(int folder, const QByteArray &name)
+{
+    struct stat entry
+    {
+    };
+    return ::fstatat(folder, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 } // namespace
+
+OutputFolderCheck checkOutputFolder(const QString &outputFolder, const QString &workFolder)
+{
+    OutputFolderCheck check;
+    const PathSteps steps(outputFolder);
+    if (outputFolder.isEmpty()) {
+        check.problem = OutputFolderProblem::NotAFolder;
+        return check;
+    }
+    UniqueFd at = steps.start();
+    qsizetype reached = 0; // names walked into so far
+    for (; at.isValid() && reached < steps.names.size(); ++reached) {
+        UniqueFd next(
+            ::openat(at.get(), steps.names[reached].constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!next.isValid())
+            break;
+        at = std::move(next);
+    }
+    const int error = errno;
+    check.at = steps.through(reached);
+    if (!at.isValid()) {
+        check.problem = OutputFolderProblem::CannotBeCreated;
+    } else if (reached == steps.names.size()) {
+        if (!canWriteIn(at.get()))
+            check.problem = OutputFolderProblem::NotWritable;
+    } else if (error == ENOENT && !holdsEntry(at.get(), steps.names[reached])) {
+        check.missing = true;
+        if (!canWriteIn(at.get()))
+            check.problem = OutputFolderProblem::CannotBeCreated;
+    } else if (error == ENOTDIR || error == ENOENT) { // a file, or a link that leads nowhere
+        check.at = steps.through(reached + 1);
+        check.problem = reached + 1 == steps.names.size() ? OutputFolderProblem::NotAFolder
+                                                          : OutputFolderProblem::PassesThroughFile;
+    } else {
+        check.problem = OutputFolderProblem::CannotBeCreated; // a folder that cannot be entered
+    }
+    if (insideWorkFolder(outputFolder, workFolder)) {
+        check.problem = OutputFolderProblem::InsideWorkFolder;
+        check.at = workFolder;
+    }
+    return check;
+}
+
+QString outputFolderProblemText(const OutputFolderCheck &check)
+{
+    const QString at = displayPath(check.at);
+    switch (check.problem) {
+    case OutputFolderProblem::None:
+        return {};
+    case OutputFolderProblem::InsideWorkFolder:
+        return QStringLiteral("it lies inside the program's working folder %1, which is emptied "
+                              "after every run")
+            .arg(at);
+    case OutputFolderProblem::NotAFolder:
+        return QStringLiteral("%1 is not a folder").arg(at);
+    case OutputFolderProblem::PassesThroughFile:
+        return QStringLiteral("%1 is a file, so no folder can be made in it").arg(at);
+    case OutputFolderProblem::NotWritable:
+        return QStringLiteral("the folder %1 cannot be written to").arg(at);
+    case OutputFolderProblem::CannotBeCreated:
+        return QStringLiteral("it cannot be made: the folder %1 cannot be written to or entered")
+            .arg(at);
+    }
+    return {};
+}
+
+int makeOutputFolder(const QString &outputFolder)
+{
+    const PathSteps steps(outputFolder);
+    UniqueFd at = steps.start();
+    if (!at.isValid())
+        return errno;
+    for (const QByteArray &name : steps.names) {
+        if (::mkdirat(at.get(), name.constData(), 0777) != 0 && errno != EEXIST)
+            return errno;
+        UniqueFd next(::openat(at.get(), name.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!next.isValid())
+            return errno;
+        at = std::move(next);
+    }
+    return 0;
+}
 
 DestinationRefusal checkCopyDestination(const QString &outputFolder, const QString &workFolder)
 {
-    if (!workFolder.isEmpty() && !outputFolder.isEmpty()) {
-        const std::filesystem::path work = resolved(workFolder);
-        const std::filesystem::path output = resolved(outputFolder);
-        if (!work.empty() && !output.empty() && isWithin(output, work))
-            return DestinationRefusal::InsideWorkFolder;
-        const std::optional<FileIdentity> workIdentity = FileIdentity::of(workFolder);
-        if (workIdentity && liesIn(outputFolder, *workIdentity))
-            return DestinationRefusal::InsideWorkFolder;
-    }
+    if (insideWorkFolder(outputFolder, workFolder))
+        return DestinationRefusal::InsideWorkFolder;
     const std::optional<struct stat> info = statPath(outputFolder, true);
     return info && S_ISDIR(info->st_mode) ? DestinationRefusal::None
                                           : DestinationRefusal::NotAFolder;

@@ -2,13 +2,18 @@
 
 namespace lis {
 
+void RunResults::indexFiles()
+{
+    m_fileIndex.clear();
+    m_fileIndex.reserve(qsizetype(files.size()));
+    for (qsizetype i = 0; i < qsizetype(files.size()); ++i)
+        m_fileIndex.insert(files[size_t(i)].path, i);
+}
+
 const FileOutcome *RunResults::outcomeFor(const QString &path) const
 {
-    for (const FileOutcome &file : files) {
-        if (file.path == path)
-            return &file;
-    }
-    return nullptr;
+    const auto at = m_fileIndex.constFind(path);
+    return at == m_fileIndex.cend() ? nullptr : &files[size_t(*at)];
 }
 
 std::vector<const FileOutcome *> RunResults::unreadable() const

@@ -4,6 +4,7 @@
 #include "rank/ResultsCopies.h"
 #include "report/ReportModel.h"
 
+#include <QHash>
 #include <QStringList>
 #include <vector>
 
@@ -20,10 +21,16 @@ struct RunResults
     std::vector<FileOutcome> files; // what the ranking loop found out about each file
     bool reportStopped = false; // a cancel stopped the report before its last row
 
+    // Finds outcomes by path in constant time; made once, when the files are set.
+    void indexFiles();
+
     // The ranking loop's outcome for a result, or nullptr.
     const FileOutcome *outcomeFor(const QString &path) const;
     // Every file that could not be read, in list order.
     std::vector<const FileOutcome *> unreadable() const;
+
+private:
+    QHash<QString, qsizetype> m_fileIndex;
 };
 
 } // namespace lis

@@ -7,7 +7,10 @@
 
 #include <QFile>
 #include <algorithm>
+#include <fnmatch.h>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace lis {
@@ -24,16 +27,49 @@ struct Visit
     FolderId id;
 };
 
+// The command line's limits, with the globs in the bytes fnmatch(3) reads, and the folders
+// every root walked so far has visited.
+class WalkFence
+{
+public:
+    explicit WalkFence(const WalkLimits &limits)
+        : m_skipHiddenFolders(limits.skipHiddenFolders)
+    {
+        for (const QString &glob : limits.excludes)
+            m_excludes.push_back(pathToBytes(glob));
+    }
+
+    bool excludes(const FolderEntry &entry) const
+    {
+        if (entry.kind == FolderEntry::Kind::Folder && m_skipHiddenFolders && entry.isHidden())
+            return true;
+        if (m_excludes.empty())
+            return false;
+        const QByteArray name = pathToBytes(entry.name);
+        return std::any_of(m_excludes.cbegin(), m_excludes.cend(), [&](const QByteArray &glob) {
+            return ::fnmatch(glob.constData(), name.constData(), 0) == 0;
+        });
+    }
+    // False when the folder was visited before, through this root or an earlier one.
+    bool firstVisit(const FolderId &id) { return m_visited.insert({ id.device, id.inode }).second; }
+
+private:
+    std::vector<QByteArray> m_excludes;
+    bool m_skipHiddenFolders;
+    std::set<std::pair<quint64, quint64>> m_visited;
+};
+
 class FolderWalk
 {
 public:
     FolderWalk(const QString &pattern, WalkCounters &counters, QStringList &list2,
-        const WalkOptionsSource &options, const RunHooks &hooks)
+        const WalkOptionsSource &options, const RunHooks &hooks, WalkFence *fence = nullptr)
         : m_pattern(pattern)
         , m_counters(counters)
         , m_list(list2)
         , m_options(options)
         , m_hooks(hooks)
+        , m_fence(fence)
     { }
 
     void run(const QString &start)
@@ -71,6 +107,8 @@ private:
         if (std::any_of(
                 stack.cbegin(), ancestors, [&](const Visit &v) { return v.id == folder.id; }))
             return;
+        if (m_fence && !m_fence->firstVisit(folder.id))
+            return;
         ++m_counters.dirs;
         const std::vector<FolderEntry> &entries = listing->entries;
 
@@ -78,7 +116,7 @@ private:
         for (const FolderEntry &entry : entries) {
             if (cancelSeen())
                 return;
-            if (entry.kind == FolderEntry::Kind::Folder)
+            if (entry.kind == FolderEntry::Kind::Folder && !(m_fence && m_fence->excludes(entry)))
                 subfolders.append(entry.name);
         }
 
@@ -89,7 +127,7 @@ private:
             for (const FolderEntry &entry : entries) {
                 if (entry.kind != FolderEntry::Kind::File
                     || (entry.isHidden() && *hidden != WalkOptions::on)
-                    || !m_pattern.matches(entry.name))
+                    || !m_pattern.matches(entry.name) || (m_fence && m_fence->excludes(entry)))
                     continue;
                 if (cancelSeen())
                     return;
@@ -120,6 +158,7 @@ private:
     QStringList &m_list;
     const WalkOptionsSource &m_options;
     const RunHooks &m_hooks;
+    WalkFence *m_fence;
 };
 
 } // namespace
@@ -130,6 +169,20 @@ void FindFiles(QString &path, const QString &pattern, WalkCounters &counters, QS
     if (!path.endsWith(u'/'))
         path += u'/';
     FolderWalk(pattern, counters, list2, options, hooks).run(path);
+}
+
+void FindFilesInRoots(const QStringList &roots, const QString &pattern, WalkCounters &counters,
+    QStringList &list2, const WalkOptionsSource &options, const RunHooks &hooks,
+    const WalkLimits &limits)
+{
+    WalkFence fence(limits);
+    for (QString root : roots) {
+        if (hooks.isCancelRequested())
+            return;
+        if (!root.endsWith(u'/'))
+            root += u'/';
+        FolderWalk(pattern, counters, list2, options, hooks, &fence).run(root);
+    }
 }
 
 } // namespace lis

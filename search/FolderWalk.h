@@ -33,4 +33,23 @@ struct WalkCounters
 void FindFiles(QString &path, const QString &pattern, WalkCounters &counters, QStringList &list2,
     const WalkOptionsSource &options, const RunHooks &hooks);
 
+// Limits only the command line sets; the window's walk has none.
+struct WalkLimits
+{
+    // Globs (fnmatch(3) on the name's bytes, case-sensitive, "*" also matching a leading dot and
+    // "/" never occurring in a name) for files and folders to leave out: a file of such a name is
+    // not listed, a folder is not entered. Roots are walked whatever their names.
+    QStringList excludes;
+    // Folders whose name begins with "." are not entered (hidden files are still the options').
+    bool skipHiddenFolders = false;
+};
+
+// FindFiles from each root in turn, appending to one list. A folder is visited once in all: one
+// reached again (a root inside another, a root given twice, a link or bind mount leading to a
+// folder already walked) is passed over, so each file is listed once, where it was found first.
+// Roots get no trailing "/" written back. A cancel ends the walk of every root.
+void FindFilesInRoots(const QStringList &roots, const QString &pattern, WalkCounters &counters,
+    QStringList &list2, const WalkOptionsSource &options, const RunHooks &hooks,
+    const WalkLimits &limits = {});
+
 } // namespace lis

@@ -8,6 +8,7 @@
 #include "app/run/Session.h"
 #include "copy/CopyDestination.h"
 #include "copy/CopyRun.h"
+#include "copy/CopySummary.h"
 #include "core/AppPaths.h"
 #include "core/FileNames.h"
 #include "core/RunHooks.h"
@@ -92,17 +93,10 @@ std::optional<QString> refusal(const CliOptions &options, const AppPaths &shared
     }
     if (options.copyTo.isEmpty())
         return std::nullopt;
-    switch (checkCopyDestination(options.copyTo, shared.workFolder())) {
-    case DestinationRefusal::None:
-        return std::nullopt;
-    case DestinationRefusal::NotAFolder:
-        return QStringLiteral("the output folder '%1' does not exist")
-            .arg(displayPath(options.copyTo));
-    case DestinationRefusal::InsideWorkFolder:
-        return QStringLiteral("the output folder '%1' is inside the program's working folder %2, "
-                              "which is emptied after every run")
-            .arg(displayPath(options.copyTo), displayPath(shared.workFolder()));
-    }
+    const OutputFolderCheck output = checkOutputFolder(options.copyTo, shared.workFolder());
+    if (!output.isAcceptable())
+        return QStringLiteral("the output folder '%1' cannot be used: %2")
+            .arg(displayPath(options.copyTo), outputFolderProblemText(output));
     return std::nullopt;
 }
 
@@ -160,26 +154,19 @@ int copyTop(
     observer.copyingStarted(limit);
     // The chosen results are the first ones of the list.
     progress.advance = [&](int done) { observer.copied(std::min<qsizetype>(done, limit)); };
-    const CopyRunResult copied = copyItems(items, options.copyTo, hooks, progress);
+    // A file already in the folder stays unless --overwrite: the same bytes count as already
+    // there, other bytes get a numbered name beside it.
+    const CopyPolicy policy { options.overwrite ? ExistingFiles::Replace : ExistingFiles::Keep,
+        true };
+    const CopyRunResult copied = copyItems(items, options.copyTo, hooks, progress, policy);
     observer.finish();
-    printLine(err,
-        QStringLiteral("Copied %1 of %2 file(s) to %3")
-            .arg(copied.count(CopyStatus::Copied))
-            .arg(limit)
-            .arg(displayPath(options.copyTo)));
-    for (const CopyResult &result : copied.results) {
-        if (const QString reason = notCopiedReason(result); !reason.isEmpty())
-            printLine(err,
-                QStringLiteral("  not copied: %1: %2")
-                    .arg(displayPath(result.destination), reason));
-    }
+    const CopySummary summary = summarizeCopies(items, copied, options.copyTo);
+    for (const QString &line : summary.failureLines)
+        printLine(err, QStringLiteral("  not copied: ") + line);
+    printLine(err, summary.line);
     if (copied.cancelled)
         return cancelledStatus();
-    if (const qsizetype failures = copied.failures(); failures > 0) {
-        printLine(err, QStringLiteral("%1 file(s) could not be copied.").arg(failures));
-        return CliFailed;
-    }
-    return CliOk;
+    return copied.failures() > 0 ? CliFailed : CliOk;
 }
 
 int runSearch(const CliOptions &options, const AppPaths &shared, const Settings &userSettings,
@@ -199,10 +186,11 @@ int runSearch(const CliOptions &options, const AppPaths &shared, const Settings 
     SearchRun search(paths, *opening.session.store);
     PhaseTimes times;
     CliObserver observer(streams.err, options.progress, interrupted, times);
-    const RunOutcome outcome
-        = search.run({ options.keyword, options.locations,
-                         fixedWalkOptions(runWalkOptions(userSettings, options)) },
-            observer);
+    RunRequest request { options.keyword, options.locations,
+        fixedWalkOptions(runWalkOptions(userSettings, options)), {} };
+    request.limits.excludes = options.excludes;
+    request.limits.skipHiddenFolders = options.skipHiddenFolders;
+    const RunOutcome outcome = search.run(request, observer);
     observer.finish();
     if (interrupted.load() != 0 && outcome.end != RunOutcome::End::WorkFilesFailed) {
         printLine(streams.err, QStringLiteral("Cancelled, no report."));

@@ -83,6 +83,17 @@ void findImageFiles(const RunEngine &engine, const QString &location, const QStr
     FilterFiles(list2, list3, engine.walkOptions().fileTypes);
 }
 
+void findImageFilesInRoots(const RunEngine &engine, const QStringList &locations,
+    const QString &keyword, const WalkLimits &limits, QStringList &list2, QStringList &list3,
+    const RunHooks &hooks)
+{
+    WalkCounters counters;
+    FindFilesInRoots(
+        locations, searchPattern(keyword), counters, list2, engine.walkOptions, hooks, limits);
+    hooks.doYield();
+    FilterFiles(list2, list3, engine.walkOptions().fileTypes);
+}
+
 std::optional<WorkFileError> prepareRanking(const RunEngine &engine, ResultsCopies &copies)
 {
     engine.store.DeleteRecords();

@@ -2,6 +2,7 @@
 
 #include "core/WorkFolder.h"
 #include "rank/ProcessFiles.h"
+#include "search/FolderWalk.h"
 #include "search/WalkOptions.h"
 
 #include <QString>
@@ -44,6 +45,12 @@ struct RunEngine
 // files of the chosen type.
 void findImageFiles(const RunEngine &engine, const QString &location, const QString &keyword,
     QStringList &list2, QStringList &list3, const RunHooks &hooks);
+
+// The same over several roots in turn, with the command line's limits: a folder reached twice
+// is walked once, so a file is listed once.
+void findImageFilesInRoots(const RunEngine &engine, const QStringList &locations,
+    const QString &keyword, const WalkLimits &limits, QStringList &list2, QStringList &list3,
+    const RunHooks &hooks);
 
 // Empties the result table and gives the run a fresh, empty results folder; says why when the
 // folder cannot be made ready (nothing may be ranked then).

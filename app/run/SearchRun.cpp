@@ -4,8 +4,6 @@
 #include "core/RunHooks.h"
 #include "store/ResultStore.h"
 
-#include <QSet>
-
 namespace lis {
 
 namespace {
@@ -44,20 +42,14 @@ RunOutcome SearchRun::run(const RunRequest &request, RunObserver &observer)
 
     observer.phaseStarted(Phase::Searching, 0);
     const RunHooks searching = hooksFor(observer, Phase::Searching);
-    QSet<QString> found;
-    for (const QString &location : request.locations) {
-        QStringList list2;
-        QStringList list3;
-        findImageFiles(engine, location, request.keyword, list2, list3, searching);
-        outcome.List2 += list2;
-        for (const QString &path : std::as_const(list3)) {
-            if (request.locations.size() == 1 || !found.contains(path)) {
-                found.insert(path);
-                outcome.List3.append(path);
-            }
-        }
-        if (observer.cancelRequested())
-            break;
+    if (request.locations.size() == 1 && request.limits.excludes.isEmpty()
+        && !request.limits.skipHiddenFolders) {
+        // The window's walk, exactly as its options say.
+        findImageFiles(engine, request.locations.front(), request.keyword, outcome.List2,
+            outcome.List3, searching);
+    } else {
+        findImageFilesInRoots(engine, request.locations, request.keyword, request.limits,
+            outcome.List2, outcome.List3, searching);
     }
     if (observer.cancelRequested()) {
         outcome.end = RunOutcome::End::Cancelled;
@@ -101,6 +93,7 @@ std::shared_ptr<const RunResults> SearchRun::report(RunObserver &observer)
     results->reportStopped = report.stopped;
     results->copies = m_copies;
     results->files = m_ranked.files;
+    results->indexFiles();
     return results;
 }
 

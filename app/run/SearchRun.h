@@ -3,6 +3,7 @@
 #include "core/AppPaths.h"
 #include "rank/RankLibrary.h"
 #include "report/RunResults.h"
+#include "search/FolderWalk.h"
 #include "search/WalkOptions.h"
 
 #include <QString>
@@ -44,6 +45,7 @@ struct RunRequest
     QString keyword; // as typed, blanks kept
     QStringList locations; // as typed; walked in turn, a file found twice listed once
     WalkOptionsSource walkOptions;
+    WalkLimits limits; // the command line's exclusions; none for the window
 };
 
 struct RunOutcome

@@ -237,3 +237,57 @@ TEST_F(CliRunTest, ALocationIsSearchedExactlyAsTyped)
     EXPECT_EQ(lis::test::readFile(out.filePath(QStringLiteral("moon.png"))),
         lis::test::readFile(blank + QStringLiteral("/moon.png")));
 }
+
+// Copies never replace what the user already has: other bytes under a result's name get a
+// numbered name beside it, a rerun adds nothing, and only --overwrite replaces.
+TEST_F(CliRunTest, CopiesKeepWhatIsThereAndRerunsAddNothing)
+{
+    QTemporaryDir out;
+    const QString older = out.filePath(QStringLiteral("sun1.jpg"));
+    ASSERT_TRUE(lis::test::writeFile(older, "the user's own older picture"));
+    const QByteArray source = lis::test::readFile(photos.filePath(QStringLiteral("sun1.jpg")));
+    const QStringList copy { QStringLiteral("--search"), QStringLiteral("sun1"),
+        QStringLiteral("--location"), photos.path(), QStringLiteral("--copy-to"), out.path() };
+    const Outcome first = run(copy);
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_EQ(lis::test::readFile(older), "the user's own older picture");
+    EXPECT_EQ(lis::test::readFile(out.filePath(QStringLiteral("sun1 (2).jpg"))), source);
+    EXPECT_TRUE(first.err.contains(u"Copied 1, already there 0")) << first.err.toStdString();
+
+    const Outcome again = run(copy);
+    ASSERT_EQ(again.status, 0);
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 2);
+    EXPECT_TRUE(again.err.contains(u"Copied 0, already there 1")) << again.err.toStdString();
+
+    const Outcome overwrite = run(copy + QStringList { QStringLiteral("--overwrite") });
+    ASSERT_EQ(overwrite.status, 0);
+    EXPECT_EQ(lis::test::readFile(older), source);
+    EXPECT_TRUE(overwrite.err.contains(u"replaced 1")) << overwrite.err.toStdString();
+}
+
+// Several roots are walked in turn with a file found twice listed once; exclusions leave out
+// files and folders by name, and hidden folders can be left out.
+TEST_F(CliRunTest, SeveralRootsAndExclusions)
+{
+    ASSERT_TRUE(lis::test::saveImage(lis::test::makeScene(64, 48, 9),
+        photos.filePath(QStringLiteral(".Trash/sun8.png")), "PNG"));
+    const auto paths = [&](QStringList extra) {
+        const Outcome r
+            = run(QStringList { QStringLiteral("--search"), QStringLiteral("sun"),
+                      QStringLiteral("--location"), photos.path(), QStringLiteral("--paths") }
+                + extra);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        QStringList names;
+        for (const QString &line : r.out.split(u'\n', Qt::SkipEmptyParts))
+            names.append(QDir(photos.path()).relativeFilePath(line));
+        names.sort();
+        return names;
+    };
+    EXPECT_EQ(paths({ QStringLiteral("--location"), photos.filePath(QStringLiteral("sub")) }),
+        QStringList({ u".Trash/sun8.png"_qs, u"sub/sun3.bmp"_qs, u"sun1.jpg"_qs, u"sun2.png"_qs,
+            u"sun4.jpg"_qs }));
+    EXPECT_EQ(paths({ QStringLiteral("--exclude"), QStringLiteral("sun[24]*"),
+                  QStringLiteral("--exclude"), QStringLiteral("sub"),
+                  QStringLiteral("--skip-hidden-folders") }),
+        QStringList({ u"sun1.jpg"_qs }));
+}

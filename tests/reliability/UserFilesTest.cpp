@@ -164,6 +164,42 @@ TEST_F(UserFilesTest, ReadOnlyTargetsAndCancelledCopies)
     EXPECT_EQ(differences(before, fingerprint(raw(tree.path()))), QStringList());
 }
 
+// Copies that may not replace anything, as the command line makes them without --overwrite:
+// the output folder's older files keep every byte, and a second run over the same results adds
+// no file, as every result is already there.
+TEST_F(UserFilesTest, CopiesThatKeepExistingFilesChangeNothingOldAndRerunsAddNothing)
+{
+    const PipelineResult run = search();
+    const QList<CopyItem> items = allOf(run.report.List1);
+    ASSERT_EQ(items.size(), 6);
+    QTemporaryDir output;
+    ASSERT_TRUE(writeFile(output.filePath(QStringLiteral("hz_a.jpg")), "the user's older hz_a"));
+    ASSERT_TRUE(writeFile(output.filePath(QStringLiteral("hz_b.png")),
+        readFile(tree.filePath(QStringLiteral("hz_b.png")))));
+    ASSERT_TRUE(writeFile(output.filePath(QStringLiteral("notes.txt")), "the user's notes"));
+    const TreePrint outputBefore = fingerprint(raw(output.path()));
+    const CopyPolicy keep { ExistingFiles::Keep };
+
+    const CopyRunResult first = copyItems(items, output.path(), {}, {}, keep);
+    EXPECT_EQ(first.failures(), 0);
+    EXPECT_EQ(first.count(CopyStatus::AlreadyThere), 1); // hz_b.png
+    EXPECT_EQ(first.count(CopyStatus::Replaced), 0);
+    const TreePrint afterFirst = fingerprint(raw(output.path()));
+    const QStringList added = differences(outputBefore, afterFirst);
+    EXPECT_EQ(added.size(), 5) << qPrintable(added.join(u'\n'));
+    for (const QString &line : added)
+        EXPECT_TRUE(line.startsWith(u"added: ")) << qPrintable(line);
+    for (const auto &[name, print] : afterFirst)
+        EXPECT_TRUE(outputBefore.contains(name)
+            || isWholeCopyOfOneOf(output.filePath(QString::fromUtf8(name)), items))
+            << name.constData();
+
+    const CopyRunResult second = copyItems(items, output.path(), {}, {}, keep);
+    EXPECT_EQ(second.count(CopyStatus::AlreadyThere), items.size());
+    EXPECT_EQ(differences(afterFirst, fingerprint(raw(output.path()))), QStringList());
+    EXPECT_EQ(differences(before, fingerprint(raw(tree.path()))), QStringList());
+}
+
 // The command line with a copy: sources, the user's settings and a watched home stay as they
 // were; only the working folder and the output folder change.
 TEST_F(UserFilesTest, CommandLineWritesOnlyItsOwnFolders)
@@ -245,7 +281,7 @@ TEST_F(UserFilesTest, FullDiskLeavesEveryCopyWholeOrAbsent)
         QSet<QString> copied;
         for (qsizetype i = 0; i < items.size(); ++i) {
             const CopyResult &result = run.results[i];
-            if (result.status == CopyStatus::Copied) {
+            if (result.status == CopyStatus::Copied || result.status == CopyStatus::Replaced) {
                 EXPECT_EQ(readFile(result.destination), readFile(items[i].path))
                     << "counted as copied: " << qPrintable(result.destination);
                 copied.insert(QFileInfo(result.destination).fileName());
@@ -254,7 +290,7 @@ TEST_F(UserFilesTest, FullDiskLeavesEveryCopyWholeOrAbsent)
                 EXPECT_EQ(result.problem, CopyProblem::NoSpace) << qPrintable(result.error);
             }
         }
-        EXPECT_NE(run.results.last().status, CopyStatus::Copied); // 600 KB never fit
+        EXPECT_EQ(run.results.last().status, CopyStatus::Failed); // 600 KB never fit
         // Each entry is a whole copy counted as one, or exactly what was there before.
         const TreePrint outputAfter = fingerprint(raw(output));
         for (const auto &[name, print] : outputAfter) {
@@ -334,7 +370,7 @@ TEST_F(UserFilesTest, SourceSwappedForAFifoNeverBlocks)
     for (int i = 0; i < 3000 && (copies < 30 || refused < 30); ++i) {
         watchdog.step(QStringLiteral("copy %1 of a source swapped for a FIFO").arg(i));
         const CopyResult result = copier.copy(source, output.path());
-        if (result.status == CopyStatus::Copied) {
+        if (result.status == CopyStatus::Copied || result.status == CopyStatus::Replaced) {
             ++copies;
             EXPECT_EQ(readFile(result.destination), bytes);
         } else {
@@ -368,7 +404,7 @@ TEST_F(UserFilesTest, CommandLineCopyThatFailsExitsOne)
         app.paths(), saved);
     EXPECT_EQ(outcome.status, 1) << qPrintable(outcome.err);
     EXPECT_TRUE(outcome.err.contains(u"no space", Qt::CaseInsensitive)) << qPrintable(outcome.err);
-    EXPECT_TRUE(outcome.err.contains(u"could not be copied")) << qPrintable(outcome.err);
+    EXPECT_TRUE(outcome.err.contains(u"failed 3 (no space left: 3)")) << qPrintable(outcome.err);
     EXPECT_TRUE(fingerprint(raw(output)).empty());
     EXPECT_EQ(differences(before, fingerprint(raw(tree.path()))), QStringList());
 }

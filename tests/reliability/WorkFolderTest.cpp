@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,7 +76,8 @@ protected:
         SearchRun search(app.paths(), *opening.session.store);
         QuietObserver observer;
         const RunOutcome outcome = search.run(
-            { QStringLiteral("hz_"), { photos.path() }, fixedWalkOptions({ 3, 3, 5 }) }, observer);
+            { QStringLiteral("hz_"), { photos.path() }, fixedWalkOptions({ 3, 3, 5 }), {} },
+            observer);
         return { opening.code, outcome.results ? outcome.results->List1.size() : -1 };
     }
 
@@ -206,6 +208,52 @@ TEST_F(WorkFolderTest, CommandLineRunsGoSideBySide)
     EXPECT_TRUE(QDir(privateRunsFolder(app.paths()))
                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                     .isEmpty());
+}
+
+// Ctrl+C and SIGTERM stop a run in the middle of its ranking within a file: no report, the
+// signal's exit status, the run's working files gone and the pictures as they were.
+TEST_F(WorkFolderTest, SignalsStopARunWithinOneFile)
+{
+    TempAppFolder app(TempAppFolder::Ranker::With);
+    const QString program = app.filePath(QStringLiteral("lumetra-image-search"));
+    ASSERT_TRUE(QFile::copy(builtAppFolder() + QStringLiteral("/lumetra-image-search"), program));
+    QTemporaryDir many;
+    // Pictures large enough that ranking them all outlasts the wait for the phase to begin, on
+    // any machine.
+    const QByteArray picture = smallPicture("JPG", 1, 1600, 1200);
+    const int count = kLightRun ? 300 : 1000;
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(writeFile(many.filePath(QStringLiteral("hz_%1.jpg").arg(i)), picture));
+    const TreePrint pictures = fingerprint(raw(many.path()));
+    for (const auto &[signal, status] : { std::pair { SIGINT, 130 }, std::pair { SIGTERM, 143 } }) {
+        SCOPED_TRACE(signal);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(
+            QStringLiteral("XDG_CONFIG_HOME"), many.filePath(QStringLiteral("config")));
+        process.setProcessEnvironment(environment);
+        process.start(program,
+            { QStringLiteral("--search"), QStringLiteral("hz_"), QStringLiteral("--location"),
+                many.path(), QStringLiteral("--type"), QStringLiteral("all"),
+                QStringLiteral("--progress=plain"), QStringLiteral("--format"),
+                QStringLiteral("csv") });
+        ASSERT_TRUE(process.waitForStarted(10000));
+        QByteArray progress;
+        while (!progress.contains("Ranking...") && process.state() == QProcess::Running) {
+            process.waitForReadyRead(100);
+            progress += process.readAllStandardError();
+        }
+        ASSERT_EQ(process.state(), QProcess::Running) << "the run ended before it could be stopped";
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), status);
+        EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+        EXPECT_TRUE(QDir(privateRunsFolder(app.paths()))
+                        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                        .isEmpty());
+    }
+    EXPECT_EQ(differences(pictures, fingerprint(raw(many.path()))), QStringList());
 }
 
 TEST_F(WorkFolderTest, SettingsThatAreNotAPlainFileAreIgnoredWithoutBlocking)

@@ -298,6 +298,65 @@ TEST_F(FolderWalkTest, CancelKeepsWhatWasFoundAndEndsEveryPendingVisit)
     EXPECT_EQ(cleanups, 1);
 }
 
+// The command line walks several locations in turn into one list: a folder reached again, by
+// another location, the same one twice or a link, is not walked again, so every file is listed
+// once, in the order first found; excluded names and, when asked, hidden folders are left out.
+TEST_F(FolderWalkTest, SeveralRootsListEachFileOnceWithinTheLimits)
+{
+    touch({ "a/x.jpg", "a/b/y.jpg", "a/b/c/z.jpg", "d/w.jpg", "d/.h.jpg", "d/.hid/v.jpg",
+        "e/keep.jpg", "e/drop.tmp", "e/thumbs/t.jpg", "e/Thumbs/u.jpg", "e/.Trash-1000/r.jpg",
+        "e/cache.tmp/s.jpg" });
+    ASSERT_EQ(symlink("a", at(QStringLiteral("link-to-a")).toLocal8Bit().constData()), 0);
+    const QByteArray odd = QFile::encodeName(at(QStringLiteral("e"))) + "/odd\xff.tmp";
+    const int fd = ::open(odd.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const auto cleanUp = qScopeGuard([&] { ::unlink(odd.constData()); });
+
+    struct Case
+    {
+        QStringList roots;
+        WalkLimits limits;
+        QStringList expected;
+        qint64 folders;
+    };
+    const auto roots = [this](std::initializer_list<const char *> relatives) {
+        QStringList paths;
+        for (const char *r : relatives)
+            paths.append(r[0] ? at(QString::fromUtf8(r)) : tree.path());
+        return paths;
+    };
+    const WalkLimits none;
+    const WalkLimits excluding {
+        { QStringLiteral("*.tmp"), QStringLiteral(".Trash*"), QStringLiteral("thumbs") }, false
+    };
+    const WalkLimits noHiddenFolders { {}, true };
+    const Case cases[] = {
+        { roots({ "a", "a/b" }), none, list({ "a/x.jpg", "a/b/y.jpg", "a/b/c/z.jpg" }), 3 },
+        { roots({ "a/b", "a" }), none, list({ "a/b/y.jpg", "a/b/c/z.jpg", "a/x.jpg" }), 3 },
+        { roots({ "a", "a" }), none, list({ "a/x.jpg", "a/b/y.jpg", "a/b/c/z.jpg" }), 3 },
+        { roots({ "link-to-a", "a/b/c", "a/" }), none,
+            list({ "link-to-a/x.jpg", "link-to-a/b/y.jpg", "link-to-a/b/c/z.jpg" }), 3 },
+        { roots({ "d", "missing", "a/b/c" }), none,
+            list({ "d/.h.jpg", "d/w.jpg", "d/.hid/v.jpg", "a/b/c/z.jpg" }), 3 },
+        { roots({ "d" }), noHiddenFolders, list({ "d/.h.jpg", "d/w.jpg" }), 1 },
+        { roots({ "e" }), excluding, list({ "e/keep.jpg", "e/Thumbs/u.jpg" }), 2 },
+        { roots({ "e/thumbs" }), excluding, list({ "e/thumbs/t.jpg" }), 1 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(relative(c.roots).join(u", ").toStdString());
+        QStringList list2 { QStringLiteral("kept from before") };
+        counters = {};
+        FindFilesInRoots(c.roots, QStringLiteral("*.*"), counters, list2,
+            walkOptionsFrom(*settings), {}, c.limits);
+        EXPECT_EQ(relative(list2), QStringList { QStringLiteral("kept from before") } + c.expected);
+        EXPECT_EQ(counters.files, c.expected.size());
+        EXPECT_EQ(counters.dirs, c.folders);
+    }
+    // The window's walk keeps entering hidden folders and knows no exclusions.
+    EXPECT_TRUE(walk(QString()).contains(QStringLiteral("e/.Trash-1000/r.jpg")));
+}
+
 TEST_F(FolderWalkTest, DeepTreeIsWalkedWithoutLimit)
 {
     constexpr int depth = 2000;
