@@ -128,10 +128,11 @@ private:
     void connectReview();
     void showPageOfRow(int row);
     void popUpResultMenu(int entry, QPoint globalPos);
-    void openResult(int entry);
-    void showResultInFolder(int entry);
-    void copyResultPath(int entry);
-    bool openOnDesktop(const QString &path, const QString &what);
+    // Opens a result, or the folder it lies in, on the desktop; a result gone since the run is
+    // said and nothing opens.
+    bool openOnDesktop(const QString &result, bool itsFolder);
+    // False, with a warning, when the result's file is gone since the run.
+    bool resultStillThere(const QString &result);
     // Disables a control. When it holds the focus, the focus goes to the first enabled heir or
     // else the report list: left to itself Qt would pass it along the tab chain into the
     // keyword box, text selected, where the next key replaces the keyword.

@@ -2,6 +2,7 @@
 
 #include "app/Form3.h"
 #include "app/FrmSplash.h"
+#include "core/FileNames.h"
 #include "core/UserFile.h"
 #include "dialogs/Prompts.h"
 #include "report/Gallery.h"
@@ -84,7 +85,17 @@ void Form3::Picture1_DblClick(int index)
 
 bool Form3::previewEntry(int entry)
 {
-    return m_results && splash()->showResult(m_results, entry);
+    if (!m_results || entry < 0 || entry >= List1.size())
+        return false;
+    if (!resultStillThere(List1.at(entry)))
+        return false;
+    if (splash()->showResult(m_results, entry))
+        return true;
+    m_context.prompts.message(productCaption,
+        QStringLiteral("The picture of this result cannot be shown:\n%1")
+            .arg(displayPath(List1.at(entry))),
+        MessageIcon::Warning);
+    return false;
 }
 
 void Form3::showPage(const ThumbnailPager::Changes &changes)

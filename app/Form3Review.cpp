@@ -15,17 +15,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QTreeWidget>
 
 namespace lis {
 
 namespace {
-
-bool isFolder(const QString &path)
-{
-    const auto info = statPath(path, true);
-    return info && S_ISDIR(info->st_mode);
-}
 
 bool isFile(const QString &path)
 {
@@ -83,28 +78,36 @@ void Form3::popUpResultMenu(int entry, QPoint globalPos)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // The menu acts on the results it was opened for, whatever happens to the window's since.
     const QString path = List1.at(entry);
-    menu->addAction(QStringLiteral("Open"), this,
-        [this, path] { openOnDesktop(path, QStringLiteral("file")); });
-    menu->addAction(QStringLiteral("Show in Folder"), this,
-        [this, path] { openOnDesktop(containingFolder(path), QStringLiteral("folder")); });
+    menu->addAction(QStringLiteral("Open"), this, [this, path] { openOnDesktop(path, false); });
+    menu->addAction(
+        QStringLiteral("Show in Folder"), this, [this, path] { openOnDesktop(path, true); });
     menu->addAction(QStringLiteral("Copy Path"), this,
         [path] { QGuiApplication::clipboard()->setMimeData(pathMimeData(path)); });
     menu->popup(globalPos);
 }
 
-bool Form3::openOnDesktop(const QString &path, const QString &what)
+bool Form3::resultStillThere(const QString &result)
 {
-    const bool there = what == u"folder" ? isFolder(path) : isFile(path);
-    if (!there) {
-        m_context.prompts.message(productCaption,
-            QStringLiteral("The %1 is no longer there:\n%2").arg(what, displayPath(path)),
-            MessageIcon::Warning);
-        return false;
-    }
-    if (m_desktop->open(fileUrl(path)))
+    if (isFile(result))
         return true;
     m_context.prompts.message(productCaption,
-        QStringLiteral("No program could open the %1:\n%2").arg(what, displayPath(path)),
+        QStringLiteral("The file is no longer there:\n%1").arg(displayPath(result)),
+        MessageIcon::Warning);
+    return false;
+}
+
+bool Form3::openOnDesktop(const QString &result, bool itsFolder)
+{
+    // The folder of a file gone since the run would show the user something else than asked.
+    if (!resultStillThere(result))
+        return false;
+    const QString target = itsFolder ? containingFolder(result) : result;
+    if (m_desktop->open(fileUrl(target)))
+        return true;
+    m_context.prompts.message(productCaption,
+        QStringLiteral("No program could open the %1:\n%2")
+            .arg(
+                itsFolder ? QStringLiteral("folder") : QStringLiteral("file"), displayPath(target)),
         MessageIcon::Warning);
     return false;
 }
@@ -143,16 +146,20 @@ bool Form3::eventFilter(QObject *watched, QEvent *event)
     if (watched == vkTextBox1 || watched == vkTextBox3) {
         switch (event->type()) {
         case QEvent::DragEnter:
-            dragEnterEvent(static_cast<QDragEnterEvent *>(event));
-            return event->isAccepted() || QWidget::eventFilter(watched, event);
         case QEvent::DragMove:
-            dragMoveEvent(static_cast<QDragMoveEvent *>(event));
-            return event->isAccepted() || QWidget::eventFilter(watched, event);
-        case QEvent::Drop:
-            if (draggedFolder(static_cast<QDropEvent *>(event)->mimeData()).isEmpty())
+        case QEvent::Drop: {
+            // The boxes take dragged text of their own; a drag of files or folders is the
+            // window's: one folder becomes the location, anything else is refused, so no path
+            // ends up typed into the keyword or taken for a folder to search.
+            auto *drag = static_cast<QDropEvent *>(event);
+            if (!drag->mimeData()->hasUrls())
                 break;
-            dropEvent(static_cast<QDropEvent *>(event));
+            if (event->type() == QEvent::Drop)
+                dropEvent(drag);
+            else
+                dragMoveEvent(static_cast<QDragMoveEvent *>(event));
             return true;
+        }
         default:
             break;
         }
