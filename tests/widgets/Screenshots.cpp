@@ -1,9 +1,11 @@
 // Takes screenshots of the main window before and after a real run over the shared test images,
-// and of the copy window with its progress bar part-way, so the layout, the drawn buttons and
-// the bar can be looked at.
+// with the result menu open over the report, of the picture window on the second result, and of
+// the copy window with its progress bar part-way, so the layout, the drawn buttons and the bar
+// can be looked at.
 // Usage (under a display or offscreen): lis-screenshots <output folder> [keyword [folder]]
 
 #include "app/Form3.h"
+#include "app/FrmSplash.h"
 #include "app/WindowLook.h"
 #include "app/run/Startup.h"
 #include "core/Settings.h"
@@ -13,10 +15,14 @@
 #include "widgets/XP_ProgressBar.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QTest>
+#include <QTreeWidget>
 #include <cstdio>
 #include <functional>
 
@@ -44,6 +50,30 @@ bool saveShot(QWidget *window, const QString &path)
 {
     QCoreApplication::processEvents();
     const bool saved = window->grab().save(path);
+    std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    return saved;
+}
+
+// The window with the result menu of a report row open over it, as a right click leaves it: the
+// menu is a window of its own, so it is painted into the shot where it stands.
+bool saveMenuShot(Form3 &form, int row, const QString &path)
+{
+    QTreeWidget *list = form.ListView2;
+    if (row >= list->topLevelItemCount())
+        return false;
+    const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &click);
+    auto *menu = form.findChild<QMenu *>(QStringLiteral("ResultMenu"));
+    if (!menu)
+        return false;
+    QTest::qWait(300); // the menu's own show effects
+    QPixmap shot = form.grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(menu->mapToGlobal(QPoint()) - form.mapToGlobal(QPoint()), menu->grab());
+    painter.end();
+    menu->close();
+    const bool saved = shot.save(path);
     std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
     return saved;
 }
@@ -101,6 +131,11 @@ int main(int argc, char **argv)
     // Rest the mouse over Search so its hot look shows.
     QTest::mouseMove(form.windowHandle(), form.isButton2->geometry().center());
     ok = saveShot(&form, out.filePath(QStringLiteral("main-window.png"))) && ok;
+    ok = saveMenuShot(form, 1, out.filePath(QStringLiteral("result-menu.png"))) && ok;
+    if (form.previewEntry(1) && QTest::qWaitForWindowExposed(form.splash())) {
+        ok = saveShot(form.splash(), out.filePath(QStringLiteral("picture-window.png"))) && ok;
+        form.splash()->close();
+    }
 
     form.showCopyWindow();
     QWidget *copyWindow = nullptr;
