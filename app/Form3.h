@@ -20,6 +20,7 @@ class QTreeWidget;
 
 namespace lis {
 
+class Desktop;
 class FrmSplash;
 class XP_ProgressBar;
 class ReportToolTips;
@@ -59,6 +60,12 @@ public:
     void LoadPreviousPics(); // "Previous"
     // Double-click on thumbnail box 0, 1 or 2: previews that result's copy.
     void Picture1_DblClick(int index);
+    // Opens the picture window on the result at a 0-based report entry, stepping through the
+    // run's results from there; false when that result has no picture to show.
+    bool previewEntry(int entry);
+
+    // Where "Open", "Show in Folder" and "Online Help" go; the desktop's own unless replaced.
+    void setDesktop(Desktop &desktop) { m_desktop = &desktop; }
 
     QLineEdit *vkTextBox3 = nullptr; // keyword
     isButton *isButton2 = nullptr; // Search
@@ -106,6 +113,10 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -114,6 +125,18 @@ private:
     void openHelp();
     void connectGallery();
     void showPage(const ThumbnailPager::Changes &changes);
+    void connectReview();
+    void showPageOfRow(int row);
+    void popUpResultMenu(int entry, QPoint globalPos);
+    // Opens a result, or the folder it lies in, on the desktop; a result gone since the run is
+    // said and nothing opens.
+    bool openOnDesktop(const QString &result, bool itsFolder);
+    // False, with a warning, when the result's file is gone since the run.
+    bool resultStillThere(const QString &result);
+    // Disables a control. When it holds the focus, the focus goes to the first enabled heir or
+    // else the report list: left to itself Qt would pass it along the tab chain into the
+    // keyword box, text selected, where the next key replaces the keyword.
+    void disableKeepingFocus(QWidget *control, std::initializer_list<QWidget *> heirs);
 
     void runSteps(const QString &keyword, const QString &location);
     void showResults(std::shared_ptr<const RunResults> results);
@@ -122,6 +145,7 @@ private:
     void restoreAfterCancel();
 
     AppContext m_context;
+    Desktop *m_desktop;
     ReportToolTips *reportToolTips();
 
     class RunView;

@@ -1,6 +1,8 @@
 // The main window's ranked report, thumbnail pages and preview.
 
 #include "app/Form3.h"
+#include "app/FrmSplash.h"
+#include "core/FileNames.h"
 #include "core/UserFile.h"
 #include "dialogs/Prompts.h"
 #include "report/Gallery.h"
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QStatusBar>
+#include <QTreeWidget>
 
 namespace lis {
 
@@ -77,8 +80,22 @@ void Form3::Picture1_DblClick(int index)
 {
     if (index < 0 || index >= ThumbnailPager::slotCount)
         return;
-    if (m_results && putPreviewOnClipboard(List1, m_pager.position(index), m_results->copies))
-        showSplashFromClipboard();
+    previewEntry(m_pager.position(index) - 1);
+}
+
+bool Form3::previewEntry(int entry)
+{
+    if (!m_results || entry < 0 || entry >= List1.size())
+        return false;
+    if (!resultStillThere(List1.at(entry)))
+        return false;
+    if (splash()->showResult(m_results, entry))
+        return true;
+    m_context.prompts.message(productCaption,
+        QStringLiteral("The picture of this result cannot be shown:\n%1")
+            .arg(displayPath(List1.at(entry))),
+        MessageIcon::Warning);
+    return false;
 }
 
 void Form3::showPage(const ThumbnailPager::Changes &changes)
@@ -98,9 +115,33 @@ void Form3::showPage(const ThumbnailPager::Changes &changes)
         }
         captions[std::size_t(slot)]->setText(m_pager.caption(slot));
     }
-    isButton5->setEnabled(m_pager.nextEnabled());
-    isButton6->setEnabled(m_pager.previousEnabled());
+    // The button that stays enabled is enabled first, so it can take the focus of the other.
+    const bool next = m_pager.nextEnabled();
+    const bool previous = m_pager.previousEnabled();
+    if (next)
+        isButton5->setEnabled(true);
+    if (previous)
+        isButton6->setEnabled(true);
+    if (!next)
+        disableKeepingFocus(isButton5, { isButton6 });
+    if (!previous)
+        disableKeepingFocus(isButton6, { isButton5 });
     PagePosition = m_pager.pagePosition();
+}
+
+void Form3::disableKeepingFocus(QWidget *control, std::initializer_list<QWidget *> heirs)
+{
+    if (control->window()->focusWidget() == control) {
+        QWidget *heir = ListView2;
+        for (QWidget *candidate : heirs) {
+            if (candidate->isEnabled()) {
+                heir = candidate;
+                break;
+            }
+        }
+        heir->setFocus(Qt::OtherFocusReason);
+    }
+    control->setEnabled(false);
 }
 
 } // namespace lis

@@ -62,7 +62,7 @@ private:
 void Form3::cancelCleanup()
 {
     StatusBar1->clearMessage();
-    isButton4->setEnabled(false);
+    disableKeepingFocus(isButton4, { isButton2 });
     vkTextBox3->setReadOnly(false);
 }
 
@@ -109,10 +109,9 @@ void Form3::runSteps(const QString &keyword, const QString &location)
 
     isButton4->setEnabled(true);
     StatusBar1->clearMessage();
-    for (isButton *button : { isButton2, isButton1, isButton8, isButton6, isButton5 })
-        button->setEnabled(false);
+    for (isButton *button : { isButton2, isButton1, isButton8, isButton6, isButton5, isButton7 })
+        disableKeepingFocus(button, { isButton4 });
     vkTextBox3->setReadOnly(true);
-    isButton7->setEnabled(false);
     clearThumbnails();
     CancelRequested = false;
     m_yield.now();
@@ -142,7 +141,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
         ListView2->setCurrentItem(ListView2->topLevelItem(0));
     LoadPics();
     StatusBar1->showMessage(resultCountText(List1.size()));
-    isButton6->setEnabled(false);
+    disableKeepingFocus(isButton6, { isButton5 });
     if (List1.isEmpty()) {
         clearThumbnails();
         if (!CancelRequested)
@@ -151,7 +150,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     enableStartControls();
     vkTextBox3->setReadOnly(false);
     FitReportColumns();
-    isButton4->setEnabled(false);
+    disableKeepingFocus(isButton4, { isButton2 });
     if (!List1.isEmpty())
         isButton7->setEnabled(true);
 }
@@ -174,8 +173,10 @@ QString Form3::explainResult(int row)
 ReportToolTips *Form3::reportToolTips()
 {
     if (!m_reportToolTips)
-        m_reportToolTips
-            = new ReportToolTips(ListView2, [this](int row) { return explainResult(row); });
+        m_reportToolTips = new ReportToolTips(ListView2, [this](int row) {
+            return row >= 0 && row < List1.size() ? resultToolTip(List1[row], explainResult(row))
+                                                  : QString();
+        });
     return m_reportToolTips;
 }
 
@@ -191,6 +192,7 @@ bool Form3::ShowReport()
 void Form3::showResults(std::shared_ptr<const RunResults> results)
 {
     m_results = std::move(results);
+    reportToolTips()->clear();
     fillReportList(ListView2, m_results->rows);
     List1 = m_results->List1;
 }

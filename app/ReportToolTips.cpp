@@ -1,5 +1,6 @@
 #include "app/ReportToolTips.h"
 
+#include "core/FileNames.h"
 #include "rank/ImageProblem.h"
 #include "rank/ProcessFiles.h"
 #include "rank/QualityParts.h"
@@ -30,6 +31,18 @@ QString explainOutcome(const FileOutcome *outcome)
         .arg(parts.exposure)
         .arg(parts.contrast)
         .arg(parts.compression);
+}
+
+QString resultToolTip(const QString &path, const QString &explanation)
+{
+    // Rich text only to keep it plain: a tooltip that merely looks like markup would be parsed.
+    // The path keeps its one line however long it is; the explanation keeps its lines.
+    QString text = QStringLiteral("<p style=\"white-space:pre\">%1</p>")
+                       .arg(displayPath(path).toHtmlEscaped());
+    if (!explanation.isEmpty())
+        text += QStringLiteral("<p style=\"white-space:pre\">%1</p>")
+                    .arg(explanation.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")));
+    return text;
 }
 
 ReportToolTips::ReportToolTips(QTreeWidget *view, std::function<QString(int row)> explain)

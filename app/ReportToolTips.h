@@ -12,6 +12,9 @@ struct FileOutcome;
 
 // Why a result ranked where it did (the parts of its judgement), or why it could not be read.
 QString explainOutcome(const FileOutcome *outcome);
+// A report row's tooltip: the result's full path, as a person reads it, over the explanation.
+// Rich text with every character of both escaped, so a name holding '<' shows as it is.
+QString resultToolTip(const QString &path, const QString &explanation);
 
 // Explains a report row when the pointer rests on it. The text is worked out on demand, for the
 // row under the pointer only, and kept until the next run clears it.

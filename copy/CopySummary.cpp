@@ -69,7 +69,7 @@ bool isCopyFailure(CopyStatus status)
     return true;
 }
 
-QString notCopiedReason(const CopyResult &result)
+QString notCopiedCause(const CopyResult &result)
 {
     switch (result.status) {
     case CopyStatus::NotSelected:
@@ -92,35 +92,35 @@ QString notCopiedReason(const CopyResult &result)
     case CopyStatus::Failed:
         break;
     }
-    QString reason;
     switch (result.problem) {
     case CopyProblem::NoSpace:
-        reason = QStringLiteral("no space left on the disk");
-        break;
+        return QStringLiteral("no space left on the disk");
     case CopyProblem::ReadOnlyFolder:
-        reason = QStringLiteral("the output folder cannot be written to");
-        break;
+        return QStringLiteral("the output folder cannot be written to");
     case CopyProblem::NoFolder:
-        reason = QStringLiteral("the output folder cannot be opened");
-        break;
+        return QStringLiteral("the output folder cannot be opened");
     case CopyProblem::NotAFile:
-        reason = QStringLiteral("something that is not a file has that name");
-        break;
+        return QStringLiteral("something that is not a file has that name");
     case CopyProblem::SourceGone:
-        reason = QStringLiteral("the result file is gone");
-        break;
+        return QStringLiteral("the result file is gone");
     case CopyProblem::SourceUnreadable:
-        reason = QStringLiteral("the result file cannot be read");
-        break;
+        return QStringLiteral("the result file cannot be read");
     case CopyProblem::SourceChanged:
-        reason = QStringLiteral("the result file changed while it was copied");
-        break;
+        return QStringLiteral("the result file changed while it was copied");
     case CopyProblem::None:
     case CopyProblem::WriteFailed:
-        reason = QStringLiteral("the copy could not be written");
         break;
     }
-    return result.error.isEmpty() ? reason : reason + QStringLiteral(" (") + result.error + u')';
+    return QStringLiteral("the copy could not be written");
+}
+
+QString notCopiedReason(const CopyResult &result)
+{
+    const QString cause = notCopiedCause(result);
+    // Only a failed copy carries the system's words; the other statuses say it all.
+    if (result.status != CopyStatus::Failed || result.error.isEmpty())
+        return cause;
+    return cause + QStringLiteral(" (") + result.error + u')';
 }
 
 CopySummary summarizeCopies(

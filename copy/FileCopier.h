@@ -57,6 +57,9 @@ struct CopyResult
 bool isCopyFailure(CopyStatus status);
 // Why an item was not copied, in a few words for a person; empty for a copied or unchosen one.
 QString notCopiedReason(const CopyResult &result);
+// The same without the system's own words for the failure, so that results which failed alike
+// can be counted together.
+QString notCopiedCause(const CopyResult &result);
 
 // Where a source lands in an output folder: the folder (with or without trailing separators,
 // native or not) joined with the source's own file name, or with the given one.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rank/ImageProblem.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -33,5 +35,20 @@ QImage previewPicture(const QStringList &list1, int position, const ResultsCopie
 // it did. When no picture loads the clipboard is left untouched, so the picture window is only
 // opened for a picture it can show.
 bool putPreviewOnClipboard(const QStringList &list1, int position, const ResultsCopies &copies);
+
+// A result's original picture at its own pixels, upright, transparent parts shown over white; or
+// why there is none.
+struct OriginalPicture
+{
+    QImage picture; // Format_RGB32; null when `problem` says why not
+    ImageProblem problem = ImageProblem::None;
+};
+
+// Reads a result's original file for viewing at actual pixels. The file is opened once without
+// blocking and read through that descriptor, only as one of the five ranked formats; what the
+// decoding will take (the picture, its upright and opaque copies, libjpeg's coefficient buffers
+// of a multi-scan JPEG) is worked out from the headers first, and a picture that would take
+// more than the program's limit for one picture is refused as too large before it is decoded.
+OriginalPicture loadOriginalPicture(const QString &path);
 
 } // namespace lis

@@ -1,5 +1,7 @@
 #include "report/ThumbnailPager.h"
 
+#include <algorithm>
+
 namespace lis {
 
 void ThumbnailPager::reset()
@@ -112,6 +114,29 @@ ThumbnailPager::Changes ThumbnailPager::LoadPreviousPics()
         m_previousEnabled = false;
     m_nextEnabled = true;
     return changes;
+}
+
+ThumbnailPager::Changes ThumbnailPager::showPageOf(int count, int entry)
+{
+    Changes changes;
+    if (entry < 0 || entry >= count)
+        return changes;
+    m_count = count;
+    const int first = entry - entry % slotCount;
+    for (int slot = 0; slot < slotCount; ++slot)
+        fill(changes, slot, first + slot);
+    m_pagePosition = std::min(first + slotCount, m_count);
+    m_previousEnabled = first > 0;
+    // The first page offers Next when there is a second one; a later page when it is full, Next
+    // then telling that there are no more.
+    m_nextEnabled = first == 0 ? m_count > slotCount : first + slotCount <= m_count;
+    return changes;
+}
+
+bool ThumbnailPager::shows(int entry) const
+{
+    return entry >= 0
+        && std::find(m_positions.begin(), m_positions.end(), entry + 1) != m_positions.end();
 }
 
 } // namespace lis

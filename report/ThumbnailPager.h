@@ -43,6 +43,13 @@ public:
     Changes LoadNextPics();
     Changes LoadPreviousPics();
 
+    // The page that holds an entry of a list of `count` results (pages begin at positions 1, 4,
+    // 7 ...), with Previous and Next as paging there with the buttons leaves them. Nothing
+    // changes for an entry outside the list.
+    Changes showPageOf(int count, int entry);
+    // Whether one of the slots shows the entry.
+    bool shows(int entry) const;
+
     int count() const { return m_count; }
     int position(int slot) const { return m_positions.at(std::size_t(slot)); }
     // The caption text of a slot: its position, or empty.

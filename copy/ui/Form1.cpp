@@ -1,6 +1,7 @@
 #include "copy/ui/Form1.h"
 
 #include "copy/CopyDestination.h"
+#include "copy/NotCopiedReport.h"
 #include "dialogs/Prompts.h"
 #include "rank/ResultsCopies.h"
 #include "report/Picture.h"
@@ -257,6 +258,9 @@ void Form1::CopyImage()
 {
     XP_ProgressBar1->setVisible(true);
     isButton3->setEnabled(true);
+    // Cancel takes the focus from Start; left to Qt it could land in the output box.
+    if (focusWidget() == isButton2)
+        isButton3->setFocus(Qt::OtherFocusReason);
     isButton2->setEnabled(false);
     CancelCopy = false;
     m_copying = true;
@@ -279,15 +283,26 @@ void Form1::CopyImage()
         XP_ProgressBar1->setColor(barWhite);
         XP_ProgressBar1->setMax(0);
     };
-    m_lastRun = copyItems(itemsToCopy(), vkTextBox1->text(), hooks, progress);
+    const QList<CopyItem> items = itemsToCopy();
+    const QString outputFolder = vkTextBox1->text();
+    m_lastRun = copyItems(items, outputFolder, hooks, progress);
 
     m_copying = false;
-    isButton3->setEnabled(false);
+    // Start is enabled and focused before Cancel is disabled: Qt would otherwise pass Cancel's
+    // focus along the tab chain into the output box, where the next key changes the folder.
     isButton2->setEnabled(true);
+    isButton2->setFocus(Qt::OtherFocusReason);
+    isButton3->setEnabled(false);
     if (m_closeWhenIdle) {
         m_closeWhenIdle = false;
         close();
+        return;
     }
+    // Said once for the whole run, after the last item, so a long copy is never held up by a
+    // message per file.
+    const QString notCopied = notCopiedReport(items, m_lastRun, outputFolder);
+    if (!notCopied.isEmpty())
+        m_prompts.message(productCaption, notCopied, MessageIcon::Warning);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

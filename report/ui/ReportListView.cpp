@@ -2,10 +2,29 @@
 
 #include "core/FileNames.h"
 
+#include <QHeaderView>
 #include <QTreeWidget>
 #include <memory>
 
 namespace lis {
+
+void setUpReportList(QTreeWidget *listView)
+{
+    if (!listView)
+        return;
+    listView->setHeaderLabels(
+        { QStringLiteral("Rank"), QStringLiteral("Name"), QStringLiteral("Size"),
+            QStringLiteral("Type"), QStringLiteral("Width"), QStringLiteral("Height") });
+    listView->setRootIsDecorated(false);
+    listView->setUniformRowHeights(true);
+    listView->setSelectionMode(QAbstractItemView::SingleSelection);
+    listView->setAllColumnsShowFocus(true);
+    listView->setTextElideMode(Qt::ElideMiddle);
+    QHeaderView *header = listView->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
+    FitReportColumns(listView);
+}
 
 void fillReportList(QTreeWidget *listView, const std::vector<ReportRow> &rows)
 {
@@ -33,8 +52,10 @@ void FitReportColumns(QTreeWidget *listView)
 {
     if (!listView)
         return;
-    for (int column = 0; column < listView->columnCount(); ++column)
-        listView->resizeColumnToContents(column);
+    for (int column = 0; column < listView->columnCount(); ++column) {
+        if (column != NameColumn)
+            listView->resizeColumnToContents(column);
+    }
 }
 
 } // namespace lis

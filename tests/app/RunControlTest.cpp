@@ -247,12 +247,17 @@ TEST_F(RunControlTest, PagingThroughSevenResults)
     EXPECT_EQ(captions(), (QStringList { QStringLiteral("7"), QString(), QString() }));
     EXPECT_FALSE(form->isButton5->isEnabled());
     EXPECT_TRUE(form->Picture1[1]->pixmap().isNull());
+    // The disabled Next hands the focus to Previous, never to a text box where the next key
+    // would replace the keyword.
+    EXPECT_EQ(form->focusWidget(), form->isButton6);
+    EXPECT_FALSE(form->vkTextBox3->hasSelectedText());
     QTest::mouseClick(form->isButton6, Qt::LeftButton);
     EXPECT_EQ(captions(),
         (QStringList { QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6") }));
     QTest::mouseClick(form->isButton6, Qt::LeftButton);
     EXPECT_EQ(captions().first(), u"1");
     EXPECT_FALSE(form->isButton6->isEnabled());
+    EXPECT_EQ(form->focusWidget(), form->isButton5);
     EXPECT_TRUE(messageTexts().isEmpty());
 }
 
@@ -270,6 +275,7 @@ TEST_F(RunControlTest, NextAfterAFullLastPageSaysEnd)
     EXPECT_EQ(prompts.shown()[0].icon, MessageIcon::Information);
     EXPECT_FALSE(form->isButton5->isEnabled());
     EXPECT_EQ(captions().first(), u"4");
+    EXPECT_EQ(form->focusWidget(), form->isButton6);
 }
 
 TEST_F(RunControlTest, PreviewOfPositionFiveOpensItsResultsCopyCentred)

@@ -1,7 +1,9 @@
 #include "copy/ui/Form1.h"
 
 #include "rank/ResultsCopies.h"
+#include "tests/reliability/ReliabilitySupport.h"
 #include "tests/support/FakePrompts.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 #include "widgets/XP_ProgressBar.h"
@@ -19,9 +21,13 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace lis;
+using lis::test::differences;
 using lis::test::FakePrompts;
+using lis::test::fingerprint;
+using lis::test::raw;
 using lis::test::readFile;
 using lis::test::writeFile;
 
@@ -182,6 +188,8 @@ TEST_F(Form1Test, CopyingTwoOfTenRunsTheBarToTen)
     form->List1->item(3)->setSelected(true);
     form->List1->item(8)->setSelected(true);
     form->vkTextBox1->setText(output()); // typed by hand: no trailing separator
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     QList<int> seen;
     QObject::connect(form.get(), &Form1::copyProgressed, [&](int done) {
         seen.append(done);
@@ -200,6 +208,9 @@ TEST_F(Form1Test, CopyingTwoOfTenRunsTheBarToTen)
     EXPECT_EQ(outputFiles(), (QStringList { QStringLiteral("r3.jpg"), QStringLiteral("r8.jpg") }));
     EXPECT_EQ(readFile(output() + QStringLiteral("/r8.jpg")), QByteArray("result 8"));
     EXPECT_TRUE(prompts.shown().isEmpty());
+    // Start again, never the output box, where the next key would change the folder.
+    EXPECT_EQ(form->focusWidget(), form->isButton2)
+        << qPrintable(form->focusWidget() ? form->focusWidget()->objectName() : QString());
 }
 
 TEST_F(Form1Test, CancelAsksAndYesStopsBeforeTheNextItem)
@@ -210,6 +221,9 @@ TEST_F(Form1Test, CancelAsksAndYesStopsBeforeTheNextItem)
         prompts.clear();
         auto form = open(makeResults(6));
         form->vkTextBox1->setText(output());
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->isButton2->setFocus();
         QObject::connect(form.get(), &Form1::copyProgressed, [&](int done) {
             if (done == 2) {
                 prompts.queueAnswer(yes);
@@ -229,6 +243,8 @@ TEST_F(Form1Test, CancelAsksAndYesStopsBeforeTheNextItem)
         EXPECT_EQ(form->XP_ProgressBar1->color(), yes ? 0xFFFFFFu : 0x00FF00u);
         EXPECT_TRUE(form->isButton2->isEnabled());
         EXPECT_FALSE(form->isButton3->isEnabled());
+        EXPECT_EQ(form->focusWidget(), form->isButton2)
+            << qPrintable(form->focusWidget() ? form->focusWidget()->objectName() : QString());
     }
 }
 
@@ -299,6 +315,117 @@ TEST_F(Form1Test, ClosingDuringACopyCancelsItFirst)
     EXPECT_TRUE(form->lastRun().cancelled);
     EXPECT_EQ(outputFiles().size(), 1);
     EXPECT_FALSE(form->isVisible());
+}
+
+// One run that fails for each reason a person can act on: the disk fills up, a result went away
+// since the search, a read-only file of the name is kept; then a folder that takes no files. Each
+// run says once, at its end, how many chosen results did not arrive and why, and every file that
+// was there stays as it was.
+TEST_F(Form1Test, CopiesThatFailAreCountedAndToldOnceAtTheEnd)
+{
+    lis::test::SmallDisk disk(2 << 20);
+    if (!disk.isMounted())
+        GTEST_SKIP() << "a private tmpfs needs root";
+    const QStringList small = makeResults(4);
+    const QString big = dir.filePath(QStringLiteral("photos/big.jpg"));
+    ASSERT_TRUE(writeFile(big, QByteArray(600 * 1024, 'B')));
+    const QString out = disk.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(writeFile(out + QStringLiteral("/r2.jpg"), "the user's own"));
+    ASSERT_EQ(::chmod(raw(out + QStringLiteral("/r2.jpg")).constData(), 0444), 0);
+    ASSERT_TRUE(writeFile(out + QStringLiteral("/notes.txt"), "the user's notes"));
+    ASSERT_TRUE(disk.fillUntil(100 * 1024));
+    ASSERT_TRUE(QFile::remove(small[1]));
+    const QByteArray photos = raw(dir.filePath(QStringLiteral("photos")));
+    const auto sourcesBefore = fingerprint(photos);
+    const auto outputBefore = fingerprint(raw(out));
+
+    auto form = open({ small[0], big, small[1], small[2], small[3] });
+    form->vkTextBox1->setText(out);
+    QTest::mouseClick(form->isButton2, Qt::LeftButton);
+
+    ASSERT_EQ(prompts.shown().size(), 1);
+    EXPECT_EQ(prompts.shown()[0].caption, caption);
+    EXPECT_EQ(prompts.shown()[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(prompts.shown()[0].text,
+        QStringLiteral("3 of the 5 chosen results were not copied to %1.\n\n"
+                       "No space left on the disk: 1\n    %2\n"
+                       "The result file is gone or is no longer a file: 1\n    %3\n"
+                       "A read-only file of that name is kept: 1\n    %4")
+            .arg(out, big, small[1], small[2]));
+    EXPECT_EQ(form->XP_ProgressBar1->value(), 5); // the bar as ever: every item counted
+    EXPECT_EQ(form->XP_ProgressBar1->max(), 5);
+    EXPECT_EQ(differences(outputBefore, fingerprint(raw(out))),
+        QStringList({ QStringLiteral("added: r0.jpg"), QStringLiteral("added: r3.jpg") }));
+    EXPECT_EQ(differences(sourcesBefore, fingerprint(photos)), QStringList());
+
+    ASSERT_TRUE(disk.makeReadOnly());
+    const auto readOnlyBefore = fingerprint(raw(out));
+    prompts.clear();
+    form->DeSelectAll();
+    form->List1->item(0)->setSelected(true);
+    form->List1->item(4)->setSelected(true);
+    form->start();
+    ASSERT_EQ(prompts.shown().size(), 1);
+    EXPECT_EQ(prompts.shown()[0].text,
+        QStringLiteral("2 of the 2 chosen results were not copied to %1.\n\n"
+                       "The output folder cannot be written to: 2\n    %2\n    %3")
+            .arg(out, small[0], small[3]));
+    EXPECT_EQ(differences(readOnlyBefore, fingerprint(raw(out))), QStringList());
+    EXPECT_EQ(differences(sourcesBefore, fingerprint(photos)), QStringList());
+}
+
+// A cancel confirmed while a large file is under way stops the copy within that file: its
+// scratch file goes, the older copy that holds its name in the output folder and the source
+// stay as they were. The result that failed before it is still told, with what was not reached.
+TEST_F(Form1Test, CancelConfirmedInsideALargeFileStopsThere)
+{
+    const QString big = dir.filePath(QStringLiteral("photos/big.jpg"));
+    ASSERT_TRUE(writeFile(big, "head"));
+    constexpr qint64 bigSize = qint64(256) << 20;
+    ASSERT_TRUE(QFile::resize(big, bigSize)); // sparse: read in full, but takes no room
+    ASSERT_TRUE(writeFile(output() + QStringLiteral("/big.jpg"), "the copy made last week"));
+    const QString gone = makeResults(1).first();
+    ASSERT_TRUE(QFile::remove(gone));
+    const QByteArray photos = raw(dir.filePath(QStringLiteral("photos")));
+    const auto sourcesBefore = fingerprint(photos);
+    const auto outputBefore = fingerprint(raw(output()));
+
+    auto form = open({ gone, big });
+    form->vkTextBox1->setText(output());
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    // The person clicks Cancel and says Yes once part of the file is in its scratch copy.
+    qint64 partWritten = 0;
+    QTimer watcher;
+    watcher.setInterval(1);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        const QFileInfoList scratch = QDir(output()).entryInfoList(
+            { QStringLiteral(".lis-copy-*") }, QDir::Files | QDir::Hidden);
+        if (partWritten > 0 || scratch.isEmpty() || scratch[0].size() < (16 << 20))
+            return;
+        partWritten = scratch[0].size();
+        prompts.queueAnswer(true);
+        QTest::mouseClick(form->isButton3, Qt::LeftButton);
+    });
+    watcher.start();
+    QTest::mouseClick(form->isButton2, Qt::LeftButton);
+    watcher.stop();
+
+    ASSERT_GT(partWritten, 0) << "the copy never yielded inside the file";
+    EXPECT_LT(partWritten, bigSize);
+    EXPECT_TRUE(form->lastRun().cancelled);
+    EXPECT_EQ(form->lastRun().results.size(), 1); // the file under way is not listed
+    EXPECT_EQ(prompts.texts(),
+        QStringList({ QStringLiteral("Are you sure you want to cancel?"),
+            QStringLiteral("1 of the 2 chosen results was not copied to %1.\n\n"
+                           "The result file is gone or is no longer a file: 1\n    %2\n\n"
+                           "The copy was cancelled with 1 chosen result not yet copied.")
+                .arg(output(), gone) }));
+    EXPECT_EQ(differences(outputBefore, fingerprint(raw(output()))), QStringList());
+    EXPECT_EQ(differences(sourcesBefore, fingerprint(photos)), QStringList());
+    EXPECT_EQ(form->XP_ProgressBar1->max(), 0);
+    EXPECT_EQ(form->focusWidget(), form->isButton2)
+        << qPrintable(form->focusWidget() ? form->focusWidget()->objectName() : QString());
 }
 
 } // namespace

@@ -98,6 +98,43 @@ TEST(ThumbnailPager, ClickScripts)
     }
 }
 
+// Selecting an entry shows the page that holds it, and the buttons page on from there as if they
+// had led there.
+TEST(ThumbnailPager, SelectingAnEntryShowsItsPage)
+{
+    struct Case
+    {
+        int count;
+        int entry;
+        const char *seen;
+        char click;
+        const char *after;
+    };
+    for (const Case c :
+        { Case { 7, 1, "1 2 3 pN", 'N', "4 5 6 PN" }, Case { 7, 4, "4 5 6 PN", 'P', "1 2 3 pN" },
+            Case { 7, 6, "7 - - Pn", 'P', "4 5 6 PN" }, Case { 6, 5, "4 5 6 PN", 'N', "4 5 6 Pn" },
+            Case { 10, 5, "4 5 6 PN", 'N', "7 8 9 PN" }, Case { 4, 3, "4 - - Pn", 'P', "1 2 3 pN" },
+            Case { 3, 2, "1 2 3 pn", 'N', "1 2 3 pn" },
+            Case { 10, 9, "10 - - Pn", 'P', "7 8 9 PN" } }) {
+        SCOPED_TRACE(std::to_string(c.count) + " results, entry " + std::to_string(c.entry));
+        ThumbnailPager pager = firstPage(c.count);
+        EXPECT_EQ(loads(pager.showPageOf(c.count, c.entry)).find('.'), std::string::npos);
+        EXPECT_EQ(seen(pager), c.seen);
+        EXPECT_TRUE(pager.shows(c.entry));
+        if (c.click == 'N')
+            pager.nextClicked();
+        else
+            pager.LoadPreviousPics();
+        EXPECT_EQ(seen(pager), c.after);
+    }
+    // Outside the list nothing changes.
+    ThumbnailPager pager = firstPage(5);
+    EXPECT_EQ(loads(pager.showPageOf(5, 5)), "...");
+    EXPECT_EQ(loads(pager.showPageOf(5, -1)), "...");
+    EXPECT_EQ(seen(pager), "1 2 3 pN");
+    EXPECT_FALSE(pager.shows(3));
+}
+
 // A first page whose second or third result file is gone shows that slot empty; paging still
 // continues at position 4.
 TEST(ThumbnailPager, FirstPageSkipsResultsWhoseFileIsGone)

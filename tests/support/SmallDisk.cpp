@@ -40,6 +40,14 @@ SmallDisk::~SmallDisk()
         ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
 }
 
+bool SmallDisk::makeReadOnly()
+{
+    return m_mounted
+        && ::mount(nullptr, QFile::encodeName(m_dir.path()).constData(), nullptr,
+               MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr)
+        == 0;
+}
+
 qint64 SmallDisk::freeBytes() const
 {
     struct statvfs info

@@ -22,6 +22,9 @@ public:
     // Fills the disk with a ballast file until at most `leftBytes` stay free.
     bool fillUntil(qint64 leftBytes);
     qint64 freeBytes() const;
+    // Mounts the disk again read-only, as a write-protected card: every write fails with EROFS,
+    // whoever the process runs as.
+    bool makeReadOnly();
 
 private:
     QTemporaryDir m_dir;

@@ -1,8 +1,12 @@
-// Takes screenshots of the main window after a real run over the shared test images, and of the
-// copy window with its progress bar part-way, so the drawn buttons and bar can be looked at.
+// Takes screenshots of the main window before and after a real run over the shared test images,
+// with the result menu open over the report, of the picture window on the second result, and of
+// the copy window with its progress bar part-way, so the layout, the drawn buttons and the bar
+// can be looked at.
 // Usage (under a display or offscreen): lis-screenshots <output folder> [keyword [folder]]
 
 #include "app/Form3.h"
+#include "app/FrmSplash.h"
+#include "app/WindowLook.h"
 #include "app/run/Startup.h"
 #include "core/Settings.h"
 #include "dialogs/Prompts.h"
@@ -11,10 +15,14 @@
 #include "widgets/XP_ProgressBar.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QTest>
+#include <QTreeWidget>
 #include <cstdio>
 #include <functional>
 
@@ -46,6 +54,30 @@ bool saveShot(QWidget *window, const QString &path)
     return saved;
 }
 
+// The window with the result menu of a report row open over it, as a right click leaves it: the
+// menu is a window of its own, so it is painted into the shot where it stands.
+bool saveMenuShot(Form3 &form, int row, const QString &path)
+{
+    QTreeWidget *list = form.ListView2;
+    if (row >= list->topLevelItemCount())
+        return false;
+    const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &click);
+    auto *menu = form.findChild<QMenu *>(QStringLiteral("ResultMenu"));
+    if (!menu)
+        return false;
+    QTest::qWait(300); // the menu's own show effects
+    QPixmap shot = form.grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(menu->mapToGlobal(QPoint()) - form.mapToGlobal(QPoint()), menu->grab());
+    painter.end();
+    menu->close();
+    const bool saved = shot.save(path);
+    std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    return saved;
+}
+
 bool waitUntil(const std::function<bool()> &condition, int milliseconds)
 {
     QDeadlineTimer deadline(milliseconds);
@@ -62,6 +94,7 @@ bool waitUntil(const std::function<bool()> &condition, int milliseconds)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    applyWindowLook(app); // the faces the windows ask for, as the program registers them
     if (argc < 2) {
         std::fprintf(stderr, "usage: lis-screenshots <output folder> [keyword [folder]]\n");
         return 2;
@@ -84,6 +117,8 @@ int main(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
 
+    bool ok = saveShot(&form, out.filePath(QStringLiteral("main-window-empty.png")));
+
     form.vkTextBox3->setText(keyword);
     form.vkTextBox1->setText(argc > 3
             ? QString::fromLocal8Bit(argv[3])
@@ -95,7 +130,12 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "the run did not finish in time\n");
     // Rest the mouse over Search so its hot look shows.
     QTest::mouseMove(form.windowHandle(), form.isButton2->geometry().center());
-    bool ok = saveShot(&form, out.filePath(QStringLiteral("main-window.png")));
+    ok = saveShot(&form, out.filePath(QStringLiteral("main-window.png"))) && ok;
+    ok = saveMenuShot(form, 1, out.filePath(QStringLiteral("result-menu.png"))) && ok;
+    if (form.previewEntry(1) && QTest::qWaitForWindowExposed(form.splash())) {
+        ok = saveShot(form.splash(), out.filePath(QStringLiteral("picture-window.png"))) && ok;
+        form.splash()->close();
+    }
 
     form.showCopyWindow();
     QWidget *copyWindow = nullptr;
