@@ -18,6 +18,8 @@ namespace {
 
 // The most read or written between two yields.
 constexpr qint64 chunkSize = 1 << 20;
+// How far the disk may lag behind a copy being written, in bytes not yet on it.
+constexpr qint64 writeBackLag = 8 * chunkSize;
 
 CopyProblem problemOfWriting(int error)
 {
@@ -72,6 +74,19 @@ bool cancelledBetweenChunks(const RunHooks &hooks)
     return hooks.isCancelRequested();
 }
 
+// Starts putting a chunk just written on the disk, and waits for the one written `writeBackLag`
+// before it, which is all but always there already. So a large copy never leaves more than a few
+// chunks unwritten: neither the kernel's brake on a writer with many unwritten pages nor the
+// closing fsync stalls the window for long. Errors are the closing fsync's to report.
+void paceWriteBack(int fd, qint64 offset, qint64 length)
+{
+    ::sync_file_range(fd, off_t(offset), off_t(length), SYNC_FILE_RANGE_WRITE);
+    if (offset >= writeBackLag) {
+        ::sync_file_range(fd, off_t(offset - writeBackLag), off_t(length),
+            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+    }
+}
+
 // pread(2) of up to `size` bytes, retried when a signal interrupts it.
 ssize_t readAt(int fd, char *buffer, qint64 size, qint64 offset)
 {
@@ -104,6 +119,7 @@ std::optional<CopyResult> copyBytes(
             break;
         if (!out.append(buffer.data(), got))
             return writeFailed(destination, "writing the copy", errno);
+        paceWriteBack(out.descriptor(), offset, got);
         offset += got;
     }
     if (offset != size) {
