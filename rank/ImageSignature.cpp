@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -150,7 +149,13 @@ std::optional<ImageSignature> signatureOf(const QImage &image)
 
 int hashDistance(std::uint64_t a, std::uint64_t b)
 {
-    return std::popcount(a ^ b);
+    // Counted in registers: without a popcount instruction in the build's target, std::popcount
+    // is a library call, and the grouping makes millions of these.
+    std::uint64_t x = a ^ b;
+    x -= (x >> 1) & 0x5555555555555555;
+    x = (x & 0x3333333333333333) + ((x >> 2) & 0x3333333333333333);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0F;
+    return int((x * 0x0101010101010101) >> 56);
 }
 
 double layoutDistance(const ImageSignature &a, const ImageSignature &b)
