@@ -321,6 +321,13 @@ int main(int argc, char *argv[])
         qlonglong(kStackThresholds.timeWindowMs / 1000));
     printFigures("tuning set, built-in thresholds:", measure(tuning, kStackThresholds));
     printFigures("test set, built-in thresholds:", measure(testing, kStackThresholds));
+    std::printf("  tuning set by time window at the built-in radius and layout limit:");
+    for (const std::int64_t window : { 5000, 10000, 30000, 60000, 120000, 300000, 900000 }) {
+        StackThresholds t = kStackThresholds;
+        t.timeWindowMs = window;
+        std::printf(" %llds F1 %.4f", qlonglong(window / 1000), measure(tuning, t).f1);
+    }
+    std::printf("\n");
     for (const int radius : { kStackThresholds.hashRadius - 2, kStackThresholds.hashRadius + 2 }) {
         StackThresholds t = kStackThresholds;
         t.hashRadius = radius;
