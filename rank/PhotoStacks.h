@@ -23,8 +23,9 @@ struct StackThresholds
     // photos whose brightness patterns happen to agree.
     double layoutLimit;
     // The longest time between two frames, when both times are known. On the generated bursts
-    // (frames up to 20 s apart, next scenes 5 s to 3 min later) any window from 10 s to 5 min
-    // gave the same F1; the most tolerant was kept, for bursts slower than a camera's.
+    // (frames up to 20 s apart, the next scene 5 s to 3 min later) every window from 30 s to
+    // 15 min gave the same F1 and 10 s lost frames; 5 min, the most tolerant of the windows
+    // tried in the search, leaves room for slower retakes than the generated ones.
     std::int64_t timeWindowMs;
 };
 
