@@ -2,9 +2,11 @@
 // the preview from a row, the results' context menu, and the folder dropped on the window.
 
 #include "app/Form3.h"
+#include "app/SelectSimilar.h"
 #include "core/FileNames.h"
 #include "core/UserFile.h"
 #include "dialogs/Prompts.h"
+#include "report/RunResults.h"
 #include "report/ui/Desktop.h"
 
 #include <QClipboard>
@@ -83,6 +85,10 @@ void Form3::popUpResultMenu(int entry, QPoint globalPos)
         QStringLiteral("Show in Folder"), this, [this, path] { openOnDesktop(path, true); });
     menu->addAction(QStringLiteral("Copy Path"), this,
         [path] { QGuiApplication::clipboard()->setMimeData(pathMimeData(path)); });
+    // Photos like no other have nothing to select with them.
+    QAction *similar = menu->addAction(QStringLiteral("Select Similar"), this,
+        [this, results = m_results, entry] { selectSimilarRows(ListView2, *results, entry); });
+    similar->setEnabled(!m_results->similarRows(entry).empty());
     menu->popup(globalPos);
 }
 

@@ -167,7 +167,7 @@ QString Form3::explainResult(int row)
 {
     if (row < 0 || row >= List1.size() || !m_results)
         return {};
-    return explainOutcome(m_results->outcomeFor(List1[row]));
+    return explainReportRow(*m_results, row);
 }
 
 ReportToolTips *Form3::reportToolTips()

@@ -4,6 +4,7 @@
 #include "rank/ImageProblem.h"
 #include "rank/ProcessFiles.h"
 #include "rank/QualityParts.h"
+#include "report/RunResults.h"
 
 #include <QHelpEvent>
 #include <QToolTip>
@@ -42,6 +43,47 @@ QString resultToolTip(const QString &path, const QString &explanation)
     if (!explanation.isEmpty())
         text += QStringLiteral("<p style=\"white-space:pre\">%1</p>")
                     .arg(explanation.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")));
+    return text;
+}
+
+QString describeStackPlace(const StackPlace &place)
+{
+    if (place.size < 2)
+        return {};
+    if (place.position == 1)
+        return QStringLiteral("Best of %1 similar photos").arg(place.size);
+    const int n = place.position;
+    const int lastTwo = n % 100;
+    const char *suffix = "th";
+    if (lastTwo < 11 || lastTwo > 13) {
+        switch (n % 10) {
+        case 1:
+            suffix = "st";
+            break;
+        case 2:
+            suffix = "nd";
+            break;
+        case 3:
+            suffix = "rd";
+            break;
+        default:
+            break;
+        }
+    }
+    return QStringLiteral("%1%2 of %3 similar photos")
+        .arg(n)
+        .arg(QLatin1String(suffix))
+        .arg(place.size);
+}
+
+QString explainReportRow(const RunResults &results, int row)
+{
+    if (row < 0 || row >= results.List1.size())
+        return {};
+    QString text = explainOutcome(results.outcomeFor(results.List1[row]));
+    const QString stack = describeStackPlace(results.stackOf(row));
+    if (!stack.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + stack;
     return text;
 }
 

@@ -9,12 +9,19 @@ class QTreeWidget;
 namespace lis {
 
 struct FileOutcome;
+struct RunResults;
+struct StackPlace;
 
 // Why a result ranked where it did (the parts of its judgement), or why it could not be read.
 QString explainOutcome(const FileOutcome *outcome);
 // A report row's tooltip: the result's full path, as a person reads it, over the explanation.
 // Rich text with every character of both escaped, so a name holding '<' shows as it is.
 QString resultToolTip(const QString &path, const QString &explanation);
+// Where a result stands among similar photos: "Best of 3 similar photos", "2nd of 3 similar
+// photos"; empty for a photo like no other.
+QString describeStackPlace(const StackPlace &place);
+// The whole tooltip of a report row: its outcome, then its place in its stack.
+QString explainReportRow(const RunResults &results, int row);
 
 // Explains a report row when the pointer rests on it. The text is worked out on demand, for the
 // row under the pointer only, and kept until the next run clears it.

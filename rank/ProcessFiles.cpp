@@ -98,6 +98,7 @@ std::optional<FileOutcome> processOne(const RankRun &run, const QString &source,
     clearWorkingBitmap(run.paths);
     const PreparedBitmap prepared = bitmaps.take(index);
     outcome.problem = prepared.problem;
+    outcome.captureTime = prepared.captureTime;
     if (prepared.ok() && (failure = writeWorkingBitmap(run.paths, prepared.bitmap)))
         return std::nullopt;
     run.hooks.doYield();
@@ -117,6 +118,9 @@ std::optional<FileOutcome> processOne(const RankRun &run, const QString &source,
             outcome.rank = judged->rank;
             outcome.scores = judged->scores;
             outcome.ranked = true;
+            // A file the library could not judge stands alone, whatever it looks like.
+            if (outcome.rank > 0)
+                outcome.signature = prepared.signature;
         }
     }
     run.hooks.doYield();

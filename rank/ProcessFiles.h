@@ -3,6 +3,7 @@
 #include "core/AppPaths.h"
 #include "core/RunHooks.h"
 #include "rank/ImageProblem.h"
+#include "rank/ImageSignature.h"
 #include "rank/WorkingBitmap.h"
 #include "rank/ranker/include/lumetra_image_rank.h"
 
@@ -27,6 +28,9 @@ struct FileOutcome
     bool ranked = false; // the ranking library was called and answered
     // The parts of the judgement, when the library gave them with the rank.
     std::optional<ImageRankScores> scores;
+    // What the working bitmap looks like, for grouping near-duplicates; only for a judged file.
+    std::optional<ImageSignature> signature;
+    std::optional<qint64> captureTime; // ms on the camera's clock, when its EXIF header says
     QString resultsCopy; // the results copy written for it, or empty
     bool rowStored = false; // its row reached the result table
 };

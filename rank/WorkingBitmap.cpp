@@ -3,9 +3,11 @@
 #include "core/FileNames.h"
 #include "core/UserFile.h"
 #include "rank/BmpHeader.h"
+#include "rank/CaptureTime.h"
 #include "rank/ImageDecode.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,7 +31,7 @@ PreparedBitmap fromDecoded(DecodedImage decoded)
 {
     if (decoded.problem != ImageProblem::None)
         return PreparedBitmap::failed(decoded.problem);
-    return PreparedBitmap::made(encodeBmp24(decoded.image), decoded.image.size(), false);
+    return PreparedBitmap::made(encodeBmp24(decoded.image), decoded.image, false);
 }
 
 // A real BMP that is narrow enough stays exactly as it is; the loader still has to read it,
@@ -60,9 +62,10 @@ std::optional<PreparedBitmap> takeNarrowBmp(const UserFile &file)
     QBuffer buffer;
     buffer.setData(*data);
     buffer.open(QIODevice::ReadOnly);
-    if (knownFormatReader(&buffer, ImageFormat::Bmp)->read().isNull())
+    const QImage picture = knownFormatReader(&buffer, ImageFormat::Bmp)->read();
+    if (picture.isNull())
         return PreparedBitmap::failed(ImageProblem::Damaged);
-    return PreparedBitmap::made(*data, size, true);
+    return PreparedBitmap::made(*data, picture, true);
 }
 
 ImageProblem openingProblem(const UserFile &file)
@@ -175,6 +178,11 @@ PreparedBitmap prepareBitmap(const QString &source)
         prepared = PreparedBitmap::failed(ImageProblem::TooLarge);
     }
     prepared.source = file.isOpen() ? stampOf(file.info()) : SourceStamp {};
+    if (prepared.ok()) {
+        prepared.captureTime = readCaptureTime(
+            [&file](qint64 offset, qint64 count) { return file.read(offset, count); }, file.size(),
+            QDateTime::currentMSecsSinceEpoch());
+    }
     return prepared;
 }
 

@@ -2,8 +2,10 @@
 
 #include "core/AppPaths.h"
 #include "rank/ImageProblem.h"
+#include "rank/ImageSignature.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <optional>
@@ -41,6 +43,11 @@ struct PreparedBitmap
     QSize size; // its pixel size
     bool copiedSource = false; // a BMP source taken over unchanged, byte for byte
     SourceStamp source; // the source as it was opened (its descriptor's status)
+    // The signature of the working bitmap's picture, made while it is at hand.
+    std::optional<ImageSignature> signature;
+    // When the photo was taken (ms on the camera's clock), from its EXIF header when it makes
+    // sense.
+    std::optional<qint64> captureTime;
     bool ok() const { return problem == ImageProblem::None; }
 
     static PreparedBitmap failed(ImageProblem why)
@@ -49,12 +56,13 @@ struct PreparedBitmap
         prepared.problem = why;
         return prepared;
     }
-    static PreparedBitmap made(QByteArray bitmap, QSize size, bool copiedSource)
+    static PreparedBitmap made(QByteArray bitmap, const QImage &picture, bool copiedSource)
     {
         PreparedBitmap prepared;
         prepared.bitmap = std::move(bitmap);
-        prepared.size = size;
+        prepared.size = picture.size();
         prepared.copiedSource = copiedSource;
+        prepared.signature = signatureOf(picture);
         return prepared;
     }
 };

@@ -16,6 +16,33 @@ const FileOutcome *RunResults::outcomeFor(const QString &path) const
     return at == m_fileIndex.cend() ? nullptr : &files[size_t(*at)];
 }
 
+void RunResults::groupIntoStacks()
+{
+    std::vector<StackCandidate> candidates;
+    candidates.reserve(rows.size());
+    for (const ReportRow &row : rows) {
+        StackCandidate candidate { row.position, row.rank.toLongLong(), {}, {} };
+        if (const FileOutcome *outcome = outcomeFor(row.path)) {
+            candidate.signature = outcome->signature;
+            candidate.captureTime = outcome->captureTime;
+        }
+        candidates.push_back(candidate);
+    }
+    stacks = groupStacks(candidates);
+}
+
+StackPlace RunResults::stackOf(int row) const
+{
+    if (row < 0 || size_t(row) >= stacks.size())
+        return { row + 1, 1, 1 };
+    return stacks[size_t(row)];
+}
+
+std::vector<int> RunResults::similarRows(int row) const
+{
+    return otherRowsOfStack(stacks, row);
+}
+
 std::vector<const FileOutcome *> RunResults::unreadable() const
 {
     std::vector<const FileOutcome *> list;

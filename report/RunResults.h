@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rank/PhotoStacks.h"
 #include "rank/ProcessFiles.h"
 #include "rank/ResultsCopies.h"
 #include "report/ReportModel.h"
@@ -20,9 +21,19 @@ struct RunResults
     ResultsCopies copies; // where each result's reduced copy lives
     std::vector<FileOutcome> files; // what the ranking loop found out about each file
     bool reportStopped = false; // a cancel stopped the report before its last row
+    // Where each row stands among its near-duplicates, in report order (see groupStacks).
+    std::vector<StackPlace> stacks;
 
     // Finds outcomes by path in constant time; made once, when the files are set.
     void indexFiles();
+    // Groups the rows into stacks of similar photos by their outcomes' signatures and capture
+    // times; after indexFiles.
+    void groupIntoStacks();
+
+    // The row's place in its stack (a stack of one when the row is unknown).
+    StackPlace stackOf(int row) const;
+    // The other rows of the row's stack, pick first: what "Select Similar" selects.
+    std::vector<int> similarRows(int row) const;
 
     // The ranking loop's outcome for a result, or nullptr.
     const FileOutcome *outcomeFor(const QString &path) const;

@@ -102,6 +102,13 @@ std::vector<OptionSpec> makeOptions()
             Completion::Text),
         option({ text("overwrite") }, {},
             text("With --copy-to: replace files of the same name in the output folder.")),
+        option({ text("stacks") }, {},
+            text("Add the columns Stack and StackPosition: similar photos (bursts, copies, "
+                 "retakes) share a Stack, the Position of their best one, which has "
+                 "StackPosition 1.")),
+        option({ text("best-of-stacks") }, {},
+            text("List only the best photo of each stack of similar photos, in rank order; "
+                 "with --copy-to, copy only those.")),
         option({ text("unreadable") }, {},
             text("List the files that could not be read, with the reason, on standard error.")),
         option({ text("create-table") }, {},
@@ -148,7 +155,7 @@ struct Parser
 // none of them ever opens the window.
 constexpr const char *runOptions[] = { "search", "location", "type", "subfolders", "no-subfolders",
     "hidden", "no-hidden", "skip-hidden-folders", "exclude", "format", "paths", "0", "progress",
-    "copy-to", "top", "overwrite", "unreadable" };
+    "copy-to", "top", "overwrite", "unreadable", "stacks", "best-of-stacks" };
 
 CliUsageError usage(const QString &text)
 {
@@ -237,6 +244,8 @@ std::variant<CliOptions, CliUsageError> readRunOptions(const Parser &p)
         return usage(QStringLiteral("--overwrite goes with --copy-to"));
     options.overwrite = p.isSet("overwrite");
     options.listUnreadable = p.isSet("unreadable");
+    options.stacks = p.isSet("stacks");
+    options.bestOfStacks = p.isSet("best-of-stacks");
     return options;
 }
 

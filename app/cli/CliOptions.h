@@ -32,6 +32,8 @@ struct CliOptions
     std::optional<int> top;
     bool overwrite = false;
     bool listUnreadable = false;
+    bool stacks = false; // the Stack and StackPosition columns
+    bool bestOfStacks = false; // only the best photo of each stack of similar photos
 };
 
 // The window, opened on a folder when one is given (what a desktop entry passes).

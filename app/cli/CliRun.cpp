@@ -100,9 +100,12 @@ std::optional<QString> refusal(const CliOptions &options, const AppPaths &shared
     return std::nullopt;
 }
 
-ReportLine lineOf(const ReportRow &row, const RunResults &results)
+ReportLine lineOf(const ReportRow &row, int index, const RunResults &results)
 {
     ReportLine line;
+    const StackPlace place = results.stackOf(index);
+    line.stack = place.stack;
+    line.stackPosition = place.position;
     line.position = row.position;
     line.path = row.path;
     line.name = row.name;
@@ -142,18 +145,26 @@ int copyTop(
     const CliOptions &options, const RunResults &results, CliObserver &observer, std::FILE *err)
 {
     const QStringList &List1 = results.List1;
-    const qsizetype limit
-        = options.top ? std::min<qsizetype>(*options.top, List1.size()) : List1.size();
-    // Every result is on the list, so none is ever replaced by another; the best are chosen.
+    // Every result is on the list, so none is ever replaced by another; the best are chosen
+    // (with --best-of-stacks, the best of each stack).
     QList<CopyItem> items;
-    for (qsizetype i = 0; i < List1.size(); ++i)
-        items.append({ List1[i], i < limit });
+    qsizetype chosen = 0;
+    std::vector<qsizetype> chosenBefore { 0 }; // chosen items among the first n
+    for (qsizetype i = 0; i < List1.size(); ++i) {
+        const bool candidate = !options.bestOfStacks || results.stackOf(int(i)).position == 1;
+        const bool choose = candidate && (!options.top || chosen < *options.top);
+        chosen += choose;
+        items.append({ List1[i], choose });
+        chosenBefore.push_back(chosen);
+    }
     RunHooks hooks;
     hooks.cancelRequested = [] { return interrupted.load() != 0; };
     CopyProgressHooks progress;
-    observer.copyingStarted(limit);
-    // The chosen results are the first ones of the list.
-    progress.advance = [&](int done) { observer.copied(std::min<qsizetype>(done, limit)); };
+    observer.copyingStarted(chosen);
+    // The copy run counts every item of the list; the progress counts the chosen ones.
+    progress.advance = [&](int done) {
+        observer.copied(chosenBefore[size_t(std::clamp<qsizetype>(done, 0, List1.size()))]);
+    };
     // A file already in the folder stays unless --overwrite: the same bytes count as already
     // there, other bytes get a numbered name beside it.
     const CopyPolicy policy { options.overwrite ? ExistingFiles::Replace : ExistingFiles::Keep,
@@ -212,11 +223,15 @@ int runSearch(const CliOptions &options, const AppPaths &shared, const Settings 
 
     std::vector<ReportLine> lines;
     lines.reserve(results.rows.size());
-    for (const ReportRow &row : results.rows)
-        lines.push_back(lineOf(row, results));
+    for (size_t i = 0; i < results.rows.size(); ++i) {
+        ReportLine line = lineOf(results.rows[i], int(i), results);
+        if (!options.bestOfStacks || line.stackPosition == 1)
+            lines.push_back(std::move(line));
+    }
     errno = 0;
-    const QByteArray report = options.paths == PathList::None ? formatReport(lines, options.format)
-                                                              : formatPaths(lines, options.paths);
+    const QByteArray report = options.paths == PathList::None
+        ? formatReport(lines, options.format, { options.stacks })
+        : formatPaths(lines, options.paths);
     if (!write(streams.out, report))
         return reportWriteFailure(streams.err);
     times.mark("output");

@@ -58,6 +58,36 @@ std::array<QString, machineColumns.size()> machineCells(const ReportLine &line)
 constexpr std::array<bool, machineColumns.size()> numeric { true, false, false, false, true, true,
     true, true, true, true, true, true, true, true, false };
 
+// A machine format's columns: the fixed ones, then the extra ones asked for (all numbers).
+struct Column
+{
+    QString name;
+    bool numeric = false;
+};
+
+std::vector<Column> columnsOf(ExtraColumns extra)
+{
+    std::vector<Column> columns;
+    for (size_t i = 0; i < machineColumns.size(); ++i)
+        columns.push_back({ QString::fromLatin1(machineColumns[i]), numeric[i] });
+    if (extra.stacks) {
+        columns.push_back({ QStringLiteral("Stack"), true });
+        columns.push_back({ QStringLiteral("StackPosition"), true });
+    }
+    return columns;
+}
+
+std::vector<QString> cellsOf(const ReportLine &line, ExtraColumns extra)
+{
+    const auto fixed = machineCells(line);
+    std::vector<QString> cells(fixed.begin(), fixed.end());
+    if (extra.stacks) {
+        cells.push_back(QString::number(line.stack));
+        cells.push_back(QString::number(line.stackPosition));
+    }
+    return cells;
+}
+
 QString tsvField(QString text)
 {
     text.replace(u'\\', QStringLiteral("\\\\"));
@@ -67,50 +97,53 @@ QString tsvField(QString text)
     return text;
 }
 
-QByteArray formatDelimited(const std::vector<ReportLine> &lines, OutputFormat format)
+QByteArray formatDelimited(
+    const std::vector<ReportLine> &lines, OutputFormat format, ExtraColumns extra)
 {
     const bool csv = format == OutputFormat::Csv;
     const QString separator = csv ? QStringLiteral(",") : QStringLiteral("\t");
     const QString end = csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QStringList header;
-    for (const char *column : machineColumns)
-        header.append(QString::fromLatin1(column));
+    for (const Column &column : columnsOf(extra))
+        header.append(column.name);
     QString out = header.join(separator) + end;
     for (const ReportLine &line : lines) {
         QStringList row;
-        for (const QString &cell : machineCells(line))
+        for (const QString &cell : cellsOf(line, extra))
             row.append(csv ? csvField(cell) : tsvField(cell));
         out += row.join(separator) + end;
     }
     return pathToBytes(out);
 }
 
-QString jsonObject(const ReportLine &line)
+QString jsonObject(const ReportLine &line, ExtraColumns extra)
 {
-    const auto cells = machineCells(line);
+    const std::vector<QString> cells = cellsOf(line, extra);
+    const std::vector<Column> columns = columnsOf(extra);
     QStringList members;
     for (size_t i = 0; i < cells.size(); ++i) {
         QString value;
-        if (numeric[i])
+        if (columns[i].numeric)
             value = cells[i].isEmpty() ? QStringLiteral("null") : cells[i];
         else
             value = jsonString(cells[i]);
-        members.append(jsonString(QString::fromLatin1(machineColumns[i])) + u':' + value);
+        members.append(jsonString(columns[i].name) + u':' + value);
     }
     return u'{' + members.join(u',') + u'}';
 }
 
-QByteArray formatJson(const std::vector<ReportLine> &lines, bool oneLineEach)
+QByteArray formatJson(const std::vector<ReportLine> &lines, bool oneLineEach, ExtraColumns extra)
 {
     QString out;
     if (oneLineEach) {
         for (const ReportLine &line : lines)
-            out += jsonObject(line) + u'\n';
+            out += jsonObject(line, extra) + u'\n';
         return out.toUtf8();
     }
     out = QStringLiteral("[");
     for (size_t i = 0; i < lines.size(); ++i)
-        out += (i == 0 ? QStringLiteral("\n  ") : QStringLiteral(",\n  ")) + jsonObject(lines[i]);
+        out += (i == 0 ? QStringLiteral("\n  ") : QStringLiteral(",\n  "))
+            + jsonObject(lines[i], extra);
     out += lines.empty() ? QStringLiteral("]\n") : QStringLiteral("\n]\n");
     return out.toUtf8();
 }
@@ -126,7 +159,7 @@ QString tableSafe(QString text)
 }
 
 // For people: the report's own cells, the score instead of the raw rank, the path last.
-QByteArray formatTable(const std::vector<ReportLine> &lines)
+QByteArray formatTable(const std::vector<ReportLine> &lines, ExtraColumns extra)
 {
     if (lines.empty())
         return {};
@@ -139,6 +172,8 @@ QByteArray formatTable(const std::vector<ReportLine> &lines)
         header << QStringLiteral("Sharpness") << QStringLiteral("Noise")
                << QStringLiteral("Exposure") << QStringLiteral("Contrast")
                << QStringLiteral("Compression");
+    if (extra.stacks)
+        header << QStringLiteral("Stack") << QStringLiteral("StackPosition");
     header << QStringLiteral("Path");
     std::vector<QStringList> rows { header };
     for (const ReportLine &line : lines) {
@@ -150,6 +185,8 @@ QByteArray formatTable(const std::vector<ReportLine> &lines)
             for (const int part : { q.sharpness, q.noise, q.exposure, q.contrast, q.compression })
                 row << (line.quality ? QString::number(part) : QString());
         }
+        if (extra.stacks)
+            row << QString::number(line.stack) << QString::number(line.stackPosition);
         row << tableSafe(line.path);
         rows.push_back(row);
     }
@@ -237,18 +274,19 @@ QString jsonString(const QString &text)
     return out + u'"';
 }
 
-QByteArray formatReport(const std::vector<ReportLine> &lines, OutputFormat format)
+QByteArray formatReport(
+    const std::vector<ReportLine> &lines, OutputFormat format, ExtraColumns extra)
 {
     switch (format) {
     case OutputFormat::Table:
-        return formatTable(lines);
+        return formatTable(lines, extra);
     case OutputFormat::Csv:
     case OutputFormat::Tsv:
-        return formatDelimited(lines, format);
+        return formatDelimited(lines, format, extra);
     case OutputFormat::Json:
-        return formatJson(lines, false);
+        return formatJson(lines, false, extra);
     case OutputFormat::JsonLines:
-        return formatJson(lines, true);
+        return formatJson(lines, true, extra);
     }
     return {};
 }

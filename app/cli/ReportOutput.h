@@ -26,6 +26,14 @@ struct ReportLine
     std::optional<double> score; // the rank on a 0-100 scale; none when not judged
     std::optional<QualityParts> quality; // why it ranked where it did
     QString problem; // why it could not be judged (a stable key), or empty
+    int stack = 0; // the Position of the best photo of its stack of similar photos
+    int stackPosition = 1; // 1 for that best photo
+};
+
+// Columns added to the fixed ones on request.
+struct ExtraColumns
+{
+    bool stacks = false; // Stack, StackPosition
 };
 
 // The 0-100 score a stored rank stands for: the ranking library gives 1 + score x 2e7.
@@ -34,7 +42,9 @@ std::optional<double> scoreOfRank(qint64 rank);
 // The report in the chosen format, as the bytes to write (paths keep their raw bytes where the
 // format can carry them). The machine formats always give every column, in a fixed order, and
 // their header (csv, tsv) or an empty array (json) when there is nothing to report.
-QByteArray formatReport(const std::vector<ReportLine> &lines, OutputFormat format);
+// The extra columns come after the fixed ones (before the path in the table).
+QByteArray formatReport(
+    const std::vector<ReportLine> &lines, OutputFormat format, ExtraColumns extra = {});
 // Only the paths, best first, each ended by a line break or a NUL byte.
 QByteArray formatPaths(const std::vector<ReportLine> &lines, PathList list);
 

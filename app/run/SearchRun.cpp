@@ -94,6 +94,7 @@ std::shared_ptr<const RunResults> SearchRun::report(RunObserver &observer)
     results->copies = m_copies;
     results->files = m_ranked.files;
     results->indexFiles();
+    results->groupIntoStacks();
     return results;
 }
 

@@ -67,10 +67,11 @@ const QString machineHeader = QStringLiteral("Position,Path,Name,Type,SizeBytes,
 
 TEST(CliOptions, ParsesEveryOption)
 {
-    const CliOptions o = parsedRun({ "--search", "sun ", "--location", "/photos", "--location",
-        "/more", "--type", "tiff", "--no-subfolders", "--hidden", "--skip-hidden-folders",
-        "--exclude", "*.tmp", "--exclude", ".Trash*", "--format", "tsv", "--progress=plain",
-        "--copy-to", "/out", "--top", "3", "--overwrite", "--unreadable" });
+    const CliOptions o
+        = parsedRun({ "--search", "sun ", "--location", "/photos", "--location", "/more", "--type",
+            "tiff", "--no-subfolders", "--hidden", "--skip-hidden-folders", "--exclude", "*.tmp",
+            "--exclude", ".Trash*", "--format", "tsv", "--progress=plain", "--copy-to", "/out",
+            "--top", "3", "--overwrite", "--unreadable", "--stacks", "--best-of-stacks" });
     EXPECT_EQ(o.keyword, u"sun "); // kept as typed: the trailing blank is part of the pattern
     EXPECT_EQ(o.locations, QStringList({ u"/photos"_qs, u"/more"_qs }));
     EXPECT_EQ(o.fileTypes, 4);
@@ -84,6 +85,8 @@ TEST(CliOptions, ParsesEveryOption)
     EXPECT_EQ(o.top, 3);
     EXPECT_TRUE(o.overwrite);
     EXPECT_TRUE(o.listUnreadable);
+    EXPECT_TRUE(o.stacks);
+    EXPECT_TRUE(o.bestOfStacks);
     EXPECT_EQ(parsedRun({ "--search", "a", "--location", "/", "-0" }).paths, PathList::Nul);
     EXPECT_EQ(parsedRun({ "--search", "a", "--location", "/", "--paths" }).paths, PathList::Lines);
 
@@ -94,6 +97,8 @@ TEST(CliOptions, ParsesEveryOption)
     EXPECT_EQ(plain.format, OutputFormat::Table);
     EXPECT_EQ(plain.progress, ProgressMode::Auto);
     EXPECT_FALSE(plain.top.has_value());
+    EXPECT_FALSE(plain.stacks);
+    EXPECT_FALSE(plain.bestOfStacks);
 }
 
 // Every refusal names what it refuses.
@@ -214,6 +219,21 @@ TEST(ReportOutput, MachineFormatsKeepTheirColumnsAndNumbers)
         EXPECT_EQ(jsonl.size(), qsizetype(lines.size()));
         for (const QString &object : jsonl)
             EXPECT_EQ(QJsonDocument::fromJson(object.toUtf8()).object().keys().size(), 15);
+        // The stack columns come after the fixed ones, which stay as they are.
+        const ExtraColumns stacks { true };
+        const QString stackHeader = machineHeader + QStringLiteral(",Stack,StackPosition");
+        EXPECT_TRUE(QString::fromUtf8(formatReport(lines, OutputFormat::Csv, stacks))
+                        .startsWith(stackHeader + QStringLiteral("\r\n")));
+        EXPECT_TRUE(QString::fromUtf8(formatReport(lines, OutputFormat::Tsv, stacks))
+                        .startsWith(QString(stackHeader).replace(u',', u'\t') + u'\n'));
+        for (const QString &object :
+            QString::fromUtf8(formatReport(lines, OutputFormat::JsonLines, stacks))
+                .split(u'\n', Qt::SkipEmptyParts)) {
+            const QJsonObject row = QJsonDocument::fromJson(object.toUtf8()).object();
+            EXPECT_EQ(row.keys().size(), 17);
+            EXPECT_TRUE(row[u"Stack"].isDouble());
+            EXPECT_TRUE(row[u"StackPosition"].isDouble());
+        }
     }
     const QString csv
         = QString::fromUtf8(formatReport({ judged(), unreadable() }, OutputFormat::Csv));

@@ -3,6 +3,7 @@
 #include "app/run/Session.h"
 #include "core/InstanceLock.h"
 #include "core/Settings.h"
+#include "tests/reliability/ReliabilitySupport.h"
 #include "tests/support/CommandLineCapture.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
@@ -15,7 +16,9 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <set>
 
 using namespace lis;
 using lis::test::TempAppFolder;
@@ -290,4 +293,92 @@ TEST_F(CliRunTest, SeveralRootsAndExclusions)
                   QStringLiteral("--exclude"), QStringLiteral("sub"),
                   QStringLiteral("--skip-hidden-folders") }),
         QStringList({ u"sun1.jpg"_qs }));
+}
+
+// Frames of one photo (a copy re-saved at lower quality, one a little brighter) form one stack
+// beside the photos that are not like them: --stacks says so in two more columns, and
+// --best-of-stacks lists and copies only the best of each stack.
+TEST_F(CliRunTest, StacksOfSimilarPhotosAndTheirBest)
+{
+    const QString real = lis::test::sharedTestData()
+        + QStringLiteral("/iqa/biq2021-train-more/images/ss01 (1006).jpg");
+    const QString other = lis::test::sharedTestData()
+        + QStringLiteral("/iqa/biq2021-train-more/images/ss01 (1011).jpg");
+    LIS_NEED_SHARED_DATA(QFile::exists(real) && QFile::exists(other), real.toStdString());
+    const QImage photo(real);
+    ASSERT_TRUE(QFile::copy(real, photos.filePath(QStringLiteral("sunA.jpg"))));
+    ASSERT_TRUE(
+        lis::test::saveImage(photo, photos.filePath(QStringLiteral("sunA-copy.jpg")), "JPG", 70));
+    QImage brighter = photo.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < brighter.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(brighter.scanLine(y));
+        for (int x = 0; x < brighter.width(); ++x)
+            line[x] = qRgb(std::min(255, qRed(line[x]) * 9 / 8),
+                std::min(255, qGreen(line[x]) * 9 / 8), std::min(255, qBlue(line[x]) * 9 / 8));
+    }
+    ASSERT_TRUE(lis::test::saveImage(
+        brighter, photos.filePath(QStringLiteral("sunA-bright.jpg")), "JPG", 90));
+    ASSERT_TRUE(QFile::copy(other, photos.filePath(QStringLiteral("sunB.jpg"))));
+    const lis::test::TreePrint before = lis::test::fingerprint(photos.path().toUtf8());
+
+    const QStringList search { QStringLiteral("--search"), QStringLiteral("sun"),
+        QStringLiteral("--location"), photos.path() };
+    const Outcome csv = run(search
+        + QStringList {
+            QStringLiteral("--stacks"), QStringLiteral("--format"), QStringLiteral("csv") });
+    ASSERT_EQ(csv.status, 0) << csv.err.toStdString();
+    const QStringList lines = csv.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 9) << csv.out.toStdString(); // the header and eight files
+    EXPECT_EQ(lines[0],
+        QStringLiteral("Position,Path,Name,Type,SizeBytes,Width,Height,Rank,Score,"
+                       "Sharpness,Noise,Exposure,Contrast,Compression,Problem,"
+                       "Stack,StackPosition"));
+    std::map<QString, std::pair<int, int>> placeOf; // name: stack, position in it
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList cells = lines[i].split(u',');
+        ASSERT_EQ(cells.size(), 17) << lines[i].toStdString();
+        placeOf[cells[2]] = { cells[15].toInt(), cells[16].toInt() };
+    }
+    const int burst = placeOf[QStringLiteral("sunA")].first;
+    std::set<int> burstPlaces;
+    for (const char *name : { "sunA", "sunA-copy", "sunA-bright" }) {
+        EXPECT_EQ(placeOf[QString::fromLatin1(name)].first, burst) << name;
+        burstPlaces.insert(placeOf[QString::fromLatin1(name)].second);
+    }
+    EXPECT_EQ(burstPlaces, (std::set<int> { 1, 2, 3 }));
+    // The stack is named after its best frame's position, the one with StackPosition 1.
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList cells = lines[i].split(u',');
+        if (cells[15].toInt() == burst && cells[16] == u"1") {
+            EXPECT_EQ(cells[0].toInt(), burst);
+        }
+        if (!cells[2].startsWith(QStringLiteral("sunA"))) {
+            EXPECT_EQ(placeOf[cells[2]], std::pair(cells[0].toInt(), 1)) << cells[2].toStdString();
+        }
+    }
+
+    QTemporaryDir out;
+    const Outcome best = run(search
+        + QStringList { QStringLiteral("--best-of-stacks"), QStringLiteral("--format"),
+            QStringLiteral("jsonl"), QStringLiteral("--copy-to"), out.path() });
+    ASSERT_EQ(best.status, 0) << best.err.toStdString();
+    const QStringList objects = best.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(objects.size(), 6); // the burst's two other frames are left out
+    QStringList listed;
+    int lastPosition = 0;
+    for (const QString &object : objects) {
+        const QJsonObject row = QJsonDocument::fromJson(object.toUtf8()).object();
+        EXPECT_EQ(row.keys().size(), 15); // no stack columns without --stacks
+        EXPECT_GT(row[u"Position"].toInt(), lastPosition); // in rank order
+        lastPosition = row[u"Position"].toInt();
+        listed << QFileInfo(row[u"Path"].toString()).fileName();
+    }
+    EXPECT_EQ(listed.filter(QStringLiteral("sunA")).size(), 1);
+    // Only the listed results are copied.
+    QStringList copied = QDir(out.path()).entryList(QDir::Files);
+    copied.sort();
+    listed.sort();
+    EXPECT_EQ(copied, listed);
+    EXPECT_TRUE(
+        lis::test::differences(before, lis::test::fingerprint(photos.path().toUtf8())).isEmpty());
 }

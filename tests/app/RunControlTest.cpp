@@ -1,8 +1,11 @@
 #include "app/Form3.h"
 #include "app/FrmSplash.h"
+#include "app/ReportToolTips.h"
+#include "app/SelectSimilar.h"
 #include "app/SplashGeometry.h"
 #include "app/run/Startup.h"
 #include "core/Settings.h"
+#include "report/RunResults.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/MainWindowTest.h"
@@ -13,6 +16,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,6 +27,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace lis;
 using lis::test::FakePrompts;
@@ -343,6 +348,64 @@ TEST_F(RunControlTest, RowsExplainTheirRank)
     EXPECT_TRUE(good.contains(u"Sharpness")) << good.toStdString();
     EXPECT_TRUE(good.contains(u"Compression"));
     EXPECT_TRUE(form->explainResult(3).isEmpty());
+}
+
+// Two frames of one photo and a photo unlike them: the frames' rows say where each stands in
+// their stack, and "Select Similar" on one selects the other.
+TEST_F(RunControlTest, SimilarPhotosSayTheirPlaceAndSelectTogether)
+{
+    const QString images
+        = lis::test::sharedTestData() + QStringLiteral("/iqa/biq2021-train-more/images/");
+    const QString burst = images + QStringLiteral("ss01 (1006).jpg");
+    const QString other = images + QStringLiteral("ss01 (1011).jpg");
+    LIS_NEED_SHARED_DATA(QFile::exists(burst) && QFile::exists(other), images.toStdString());
+    ASSERT_TRUE(QFile::copy(burst, photos.filePath(QStringLiteral("sunA.jpg"))));
+    ASSERT_TRUE(lis::test::saveImage(
+        QImage(burst), photos.filePath(QStringLiteral("sunA-copy.jpg")), "JPG", 70));
+    ASSERT_TRUE(QFile::copy(other, photos.filePath(QStringLiteral("sunB.jpg"))));
+    search(QStringLiteral("sun"));
+    ASSERT_EQ(form->List1.size(), 3);
+    ASSERT_TRUE(form->results());
+    std::map<QString, int> rowOf;
+    for (int row = 0; row < 3; ++row)
+        rowOf[QFileInfo(form->List1[row]).fileName()] = row;
+    const int a = rowOf[QStringLiteral("sunA.jpg")], copy = rowOf[QStringLiteral("sunA-copy.jpg")];
+    const int best = std::min(a, copy), second = std::max(a, copy);
+    EXPECT_TRUE(form->explainResult(best).endsWith(u"\nBest of 2 similar photos"))
+        << form->explainResult(best).toStdString();
+    EXPECT_TRUE(form->explainResult(second).endsWith(u"\n2nd of 2 similar photos"));
+    EXPECT_FALSE(form->explainResult(rowOf[QStringLiteral("sunB.jpg")]).contains(u"similar"));
+
+    QTreeWidget *report = form->ListView2;
+    report->clearSelection();
+    report->topLevelItem(second)->setSelected(true);
+    selectSimilarRows(report, *form->results(), second);
+    EXPECT_TRUE(report->topLevelItem(best)->isSelected());
+    EXPECT_TRUE(report->topLevelItem(second)->isSelected());
+    EXPECT_FALSE(report->topLevelItem(rowOf[QStringLiteral("sunB.jpg")])->isSelected());
+    report->clearSelection();
+    selectSimilarRows(report, *form->results(), rowOf[QStringLiteral("sunB.jpg")]);
+    EXPECT_TRUE(report->selectedItems().isEmpty());
+}
+
+TEST(ReportToolTips, StackPlacesInWords)
+{
+    const std::pair<StackPlace, const char *> cases[] = {
+        { { 1, 1, 1 }, "" },
+        { { 1, 1, 3 }, "Best of 3 similar photos" },
+        { { 1, 2, 3 }, "2nd of 3 similar photos" },
+        { { 1, 3, 3 }, "3rd of 3 similar photos" },
+        { { 1, 4, 40 }, "4th of 40 similar photos" },
+        { { 1, 11, 40 }, "11th of 40 similar photos" },
+        { { 1, 12, 40 }, "12th of 40 similar photos" },
+        { { 1, 13, 40 }, "13th of 40 similar photos" },
+        { { 1, 21, 40 }, "21st of 40 similar photos" },
+        { { 1, 22, 40 }, "22nd of 40 similar photos" },
+        { { 1, 33, 40 }, "33rd of 40 similar photos" },
+        { { 1, 111, 200 }, "111th of 200 similar photos" },
+    };
+    for (const auto &[place, text] : cases)
+        EXPECT_EQ(describeStackPlace(place), QString::fromLatin1(text));
 }
 
 // The disk of the application folder fills up during a run. The pictures are not to blame: one

@@ -90,8 +90,12 @@ TEST_P(ProcessFilesModes, RanksEveryFoundFileInOrder)
             EXPECT_EQ(outcome.resultsCopy, box.paths.resultsFolder() + u'/' + e.copyName);
             EXPECT_EQ(box.copies.copyFor(e.path), outcome.resultsCopy);
             EXPECT_EQ(bmpSize(readFile(outcome.resultsCopy)), e.bitmap);
+            // Made from the picture that was ranked, without reading the source again.
+            EXPECT_EQ(
+                outcome.signature, signatureOf(QImage::fromData(readFile(outcome.resultsCopy))));
         } else {
             EXPECT_TRUE(outcome.resultsCopy.isEmpty());
+            EXPECT_FALSE(outcome.signature); // a file that was not judged stands alone
         }
         EXPECT_EQ(stampOf(e.path), before[e.path]); // sources are only ever read
     }
@@ -196,6 +200,7 @@ TEST_P(ProcessFilesModes, WithoutTheLibraryEveryFileGetsRankZero)
         EXPECT_EQ(rows[i].first, tree.expected[i].path);
         EXPECT_EQ(rows[i].second, u"0");
         EXPECT_FALSE(result.files[i].ranked);
+        EXPECT_FALSE(result.files[i].signature); // rank 0: never part of a stack
         // Preparation does not depend on the library: copies are still made.
         EXPECT_EQ(result.files[i].resultsCopy.isEmpty(), !tree.expected[i].bitmap.isValid());
     }

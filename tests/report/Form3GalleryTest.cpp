@@ -109,7 +109,8 @@ protected:
             if (action->text() == entry)
                 chosen = action;
         }
-        EXPECT_EQ(entries, QStringList({ u"Open"_s, u"Show in Folder"_s, u"Copy Path"_s }));
+        EXPECT_EQ(entries,
+            QStringList({ u"Open"_s, u"Show in Folder"_s, u"Copy Path"_s, u"Select Similar"_s }));
         ASSERT_NE(chosen, nullptr);
         chosen->trigger();
         menu->close();

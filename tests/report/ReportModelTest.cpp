@@ -3,6 +3,7 @@
 #include "app/run/Startup.h"
 #include "report/FormatSize.h"
 #include "report/Picture.h"
+#include "report/RunResults.h"
 #include "store/ResultStore.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
@@ -227,4 +228,44 @@ TEST_F(ReportModelTest, PortraitPhotoIsMeasuredUpright)
     const LoadedPicture loaded = LoadPictureFile(path);
     EXPECT_EQ(loaded.size, QSize(20, 40));
     EXPECT_EQ(loaded.picture.size(), QSize(20, 40));
+}
+
+// Stacks come from the ranking loop's outcomes, found by path: a row the loop never reached,
+// or one whose file was not judged, is a stack of its own.
+TEST(RunResults, GroupsRowsByTheirOutcomes)
+{
+    RunResults results;
+    const auto row = [](int position, const char *path, const char *rank) {
+        ReportRow r;
+        r.position = position;
+        r.path = QString::fromLatin1(path);
+        r.rank = QString::fromLatin1(rank);
+        return r;
+    };
+    results.rows = { row(1, "/a.jpg", "900"), row(2, "/b.jpg", "800"), row(3, "/c.jpg", "700"),
+        row(4, "/d.jpg", "600"), row(5, "/e.jpg", "0") };
+    ImageSignature look;
+    look.hash = 0xF0F0F0F0F0F0F0F0;
+    look.layout.fill(120);
+    const auto outcome = [&](const char *path, std::int32_t rank) {
+        FileOutcome o;
+        o.path = QString::fromLatin1(path);
+        o.rank = rank;
+        o.signature = look;
+        return o;
+    };
+    // The unjudged file still carries a signature here: the rank alone keeps it out.
+    results.files = { outcome("/e.jpg", 0), outcome("/c.jpg", 700), outcome("/a.jpg", 900),
+        outcome("/b.jpg", 800) };
+    results.files[3].signature->hash ^= 0xFFFFFFFF; // another picture
+    results.indexFiles();
+    results.groupIntoStacks();
+
+    EXPECT_EQ(results.stackOf(0), (StackPlace { 1, 1, 2 }));
+    EXPECT_EQ(results.stackOf(2), (StackPlace { 1, 2, 2 }));
+    EXPECT_EQ(results.stackOf(1), (StackPlace { 2, 1, 1 }));
+    EXPECT_EQ(results.stackOf(3), (StackPlace { 4, 1, 1 })); // no outcome
+    EXPECT_EQ(results.stackOf(4), (StackPlace { 5, 1, 1 }));
+    EXPECT_EQ(results.similarRows(2), std::vector<int> { 0 });
+    EXPECT_TRUE(results.similarRows(1).empty());
 }
