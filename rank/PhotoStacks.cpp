@@ -51,7 +51,8 @@ bool closeInTime(const StackCandidate &a, const StackCandidate &b, std::int64_t 
 }
 
 // Members in stack order, the pick first, and the places they get.
-std::vector<StackPlace> placesOf(const std::vector<StackCandidate> &candidates, UnionFind &sets)
+std::vector<StackPlace> placesOf(
+    const std::vector<StackCandidate> &candidates, UnionFind &sets, std::int64_t pickMargin)
 {
     std::vector<std::vector<size_t>> members(candidates.size());
     for (size_t i = 0; i < candidates.size(); ++i)
@@ -60,10 +61,18 @@ std::vector<StackPlace> placesOf(const std::vector<StackCandidate> &candidates, 
     for (std::vector<size_t> &stack : members) {
         if (stack.empty())
             continue;
-        std::sort(stack.begin(), stack.end(), [&](size_t a, size_t b) {
-            return std::tuple(-candidates[a].rank, candidates[a].position, a)
-                < std::tuple(-candidates[b].rank, candidates[b].position, b);
-        });
+        std::int64_t best = 0;
+        for (const size_t i : stack)
+            best = std::max(best, candidates[i].rank);
+        // The frames as good as the best come first, the one with the most pixels leading;
+        // then the rest by rank. Ties by report position.
+        const auto order = [&](size_t i) {
+            const StackCandidate &c = candidates[i];
+            const bool asGood = c.rank > 0 && best - c.rank <= pickMargin;
+            return std::tuple(!asGood, asGood ? -c.pixels : 0, -c.rank, c.position, i);
+        };
+        std::sort(
+            stack.begin(), stack.end(), [&](size_t a, size_t b) { return order(a) < order(b); });
         for (size_t k = 0; k < stack.size(); ++k)
             places[stack[k]]
                 = { candidates[stack.front()].position, int(k) + 1, int(stack.size()) };
@@ -270,7 +279,7 @@ std::vector<StackPlace> groupStacks(
             }
         }
     }
-    return placesOf(candidates, sets);
+    return placesOf(candidates, sets, thresholds.pickMargin);
 }
 
 std::vector<StackPlace> groupStacksAllPairs(
@@ -283,7 +292,7 @@ std::vector<StackPlace> groupStacksAllPairs(
                 sets.join(i, j);
         }
     }
-    return placesOf(candidates, sets);
+    return placesOf(candidates, sets, thresholds.pickMargin);
 }
 
 std::vector<int> otherRowsOfStack(const std::vector<StackPlace> &places, int row)

@@ -27,12 +27,19 @@ struct StackThresholds
     // 15 min gave the same F1 and 10 s lost frames; 5 min, the most tolerant of the windows
     // tried in the search, leaves room for slower retakes than the generated ones.
     std::int64_t timeWindowMs;
+    // Frames of one stack whose ranks lie this close to its best are equally good as far as the
+    // judgement can tell (one point of the 0-100 score is 2e7); of those the one with the most
+    // source pixels is the pick, as the uncropped original of its crops and smaller exports.
+    // Two points picked the undamaged frame most often on the generated stacks (wider margins
+    // did no better there).
+    std::int64_t pickMargin;
 };
 
 inline constexpr StackThresholds kStackThresholds {
     .hashRadius = 10,
     .layoutLimit = 12.0,
     .timeWindowMs = 300000,
+    .pickMargin = 40000000,
 };
 
 // One report row as the grouping sees it.
@@ -42,13 +49,14 @@ struct StackCandidate
     std::int64_t rank = 0; // 0 when not judged: such a file is always a stack of its own
     std::optional<ImageSignature> signature;
     std::optional<std::int64_t> captureTime; // ms on the camera's clock
+    std::int64_t pixels = 0; // the source's width times height, 0 when unknown
 };
 
 // Where a row stands in its stack.
 struct StackPlace
 {
     int stack = 0; // the report position of the stack's pick, its best frame
-    int position = 1; // 1 for the pick, then by rank (ties by report position)
+    int position = 1; // 1 for the pick (see StackThresholds::pickMargin), then by rank
     int size = 1;
     bool operator==(const StackPlace &) const = default;
 };

@@ -21,7 +21,8 @@ void RunResults::groupIntoStacks()
     std::vector<StackCandidate> candidates;
     candidates.reserve(rows.size());
     for (const ReportRow &row : rows) {
-        StackCandidate candidate { row.position, row.rank.toLongLong(), {}, {} };
+        StackCandidate candidate { row.position, row.rank.toLongLong(), {}, {},
+            row.pixels ? qint64(row.pixels->width()) * row.pixels->height() : 0 };
         if (const FileOutcome *outcome = outcomeFor(row.path)) {
             candidate.signature = outcome->signature;
             candidate.captureTime = outcome->captureTime;

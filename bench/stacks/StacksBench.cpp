@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageReader>
 #include <QMap>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -68,7 +69,9 @@ std::vector<Sample> rankedSet(
     std::vector<Sample> samples;
     for (size_t i = 0; i < files.size() && i < ranked.files.size(); ++i) {
         const FileOutcome &o = ranked.files[i];
-        samples.push_back({ files[i], { 0, o.rank, o.signature, o.captureTime } });
+        const QSize pixels = QImageReader(files[i].path).size();
+        samples.push_back({ files[i],
+            { 0, o.rank, o.signature, o.captureTime, qint64(pixels.width()) * pixels.height() } });
     }
     std::stable_sort(samples.begin(), samples.end(),
         [](const Sample &a, const Sample &b) { return a.candidate.rank > b.candidate.rank; });
@@ -168,7 +171,7 @@ StackThresholds tune(const std::vector<Sample> &samples)
         std::pair<double, StackThresholds> best { -1, {} };
         for (const double layout : { 3.0, 4.0, 5.0, 6.0, 8.0, 10.0, 12.0, 15.0, 20.0, 30.0 }) {
             for (const std::int64_t window : { 10000, 30000, 60000, 120000, 300000 }) {
-                const StackThresholds t { radius, layout, window };
+                const StackThresholds t { radius, layout, window, kStackThresholds.pickMargin };
                 const double f1 = measure(samples, t).f1;
                 if (f1 >= best.first - 1e-9)
                     best = { f1, t };
@@ -328,6 +331,18 @@ int main(int argc, char *argv[])
         std::printf(" %llds F1 %.4f", qlonglong(window / 1000), measure(tuning, t).f1);
     }
     std::printf("\n");
+    // The pick margin by pick rate alone: it changes no stack, only which frame leads one.
+    for (const std::vector<Sample> *set : { &tuning, &testing }) {
+        std::printf("  %s set, pick is the undamaged frame by pick margin:",
+            set == &tuning ? "tuning" : "test");
+        for (const double points : { 0.0, 0.5, 1.0, 2.0, 3.0, 5.0, 8.0 }) {
+            StackThresholds t = kStackThresholds;
+            t.pickMargin = std::int64_t(points * 2e7);
+            const Figures f = measure(*set, t);
+            std::printf(" %.1f: %.1f %%", points, 100.0 * f.picks / std::max(1, f.stacks));
+        }
+        std::printf("\n");
+    }
     for (const int radius : { kStackThresholds.hashRadius - 2, kStackThresholds.hashRadius + 2 }) {
         StackThresholds t = kStackThresholds;
         t.hashRadius = radius;

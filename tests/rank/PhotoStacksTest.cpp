@@ -102,8 +102,8 @@ TEST(PhotoStacks, ChunkIndexFindsWhatAllPairsFind)
 {
     for (const unsigned seed : { 1u, 2u }) {
         const std::vector<StackCandidate> candidates = plantedStacks(seed);
-        for (const StackThresholds t : { kStackThresholds, StackThresholds { 3, 50, 60000 },
-                 StackThresholds { 16, 8, 600000 }, StackThresholds { 0, 0, 0 } }) {
+        for (const StackThresholds t : { kStackThresholds, StackThresholds { 3, 50, 60000, 0 },
+                 StackThresholds { 16, 8, 600000, 0 }, StackThresholds { 0, 0, 0, 0 } }) {
             SCOPED_TRACE(testing::Message() << "seed " << seed << " radius " << t.hashRadius);
             const std::vector<StackPlace> fast = groupStacks(candidates, t);
             EXPECT_EQ(fast, groupStacksAllPairs(candidates, t));
@@ -149,6 +149,18 @@ TEST(PhotoStacks, OrderedByRankWithThePickFirst)
     EXPECT_EQ(otherRowsOfStack(places, 4), (std::vector<int> { 1, 2, 3 }));
     EXPECT_TRUE(otherRowsOfStack(places, 0).empty());
     EXPECT_TRUE(otherRowsOfStack(places, 99).empty());
+
+    // Frames judged as good as the best, within the margin: the one with the most pixels (the
+    // uncropped original) leads them; a frame just beyond the margin stays behind whatever its
+    // size.
+    const std::int64_t best = 1000000000, margin = kStackThresholds.pickMargin;
+    std::vector<StackCandidate> frames { judged(1, best, burst), judged(2, best - margin, burst),
+        judged(3, best - margin - 1, burst), judged(4, best - margin, burst) };
+    for (const auto &[row, pixels] : { std::pair { 0, 480 * 470 }, std::pair { 1, 512 * 512 },
+             std::pair { 2, 4000 * 3000 }, std::pair { 3, 500 * 500 } })
+        frames[size_t(row)].pixels = pixels;
+    EXPECT_EQ(groupStacks(frames),
+        (std::vector<StackPlace> { { 2, 3, 4 }, { 2, 1, 4 }, { 2, 4, 4 }, { 2, 2, 4 } }));
 }
 
 // The damage a photo takes between frames and copies keeps it in its stack; a photo from far
