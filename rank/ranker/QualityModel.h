@@ -7,12 +7,6 @@
 
 namespace lis::ranker {
 
-// What the original file told us before it was reduced to the working bitmap.
-struct SourceInfo
-{
-    std::optional<double> jpegQuality; // 1..100 when the source is a JPEG with readable tables
-};
-
 // The judgement of one image. The parts run from 0 (worst) to 100 (best) for display; the
 // rank orders images by the unbounded quality log-score behind them.
 struct QualityScores
@@ -28,6 +22,6 @@ struct QualityScores
 };
 
 // Weighs the measurements into scores and a rank of at least 1.
-QualityScores scoreQuality(const QualityFeatures &features, const SourceInfo &source);
+QualityScores scoreQuality(const QualityFeatures &features);
 
 } // namespace lis::ranker

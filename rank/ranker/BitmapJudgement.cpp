@@ -1,0 +1,39 @@
+#include "BitmapJudgement.h"
+
+#include <algorithm>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace lis::ranker {
+namespace {
+
+// Bitmaps far larger than the pipeline makes are reduced first, so any input is judged near the
+// scale the model was fitted at, in bounded time.
+constexpr int kWorkingEdge = 500;
+
+} // namespace
+
+std::optional<QualityFeatures> measureBitmapFile(
+    const std::vector<uint8_t> &bytes, const SourceInfo &source)
+{
+    if (bytes.empty())
+        return std::nullopt;
+    cv::Mat image = cv::imdecode(bytes, cv::IMREAD_COLOR);
+    if (image.empty())
+        return std::nullopt;
+    const cv::Size stored = image.size();
+    if (image.cols > 2 * kWorkingEdge || image.rows > 8 * kWorkingEdge) {
+        const double factor = std::min(static_cast<double>(kWorkingEdge) / image.cols,
+            static_cast<double>(kWorkingEdge) / image.rows);
+        cv::Mat reduced;
+        cv::resize(image, reduced, cv::Size(), factor, factor, cv::INTER_AREA);
+        image = reduced;
+    }
+    // The source only tells how far the bitmap was reduced, which places the block grid of a
+    // JPEG's coding on it; on top comes any reduction made here.
+    const double ownReduction = static_cast<double>(image.cols) / stored.width;
+    const double scale = reductionScale(source, stored).value_or(1.0) * ownReduction;
+    return measureQuality(image, scale);
+}
+
+} // namespace lis::ranker
