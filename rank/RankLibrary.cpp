@@ -87,6 +87,8 @@ void RankLibrary::ensureLoaded()
     m_imageRankSource = reinterpret_cast<ImageRankSourceFn>(m_library.resolve("ImageRankSource"));
     m_imageRankDetails
         = reinterpret_cast<ImageRankDetailsFn>(m_library.resolve("ImageRankDetails"));
+    m_imageRankWithScores
+        = reinterpret_cast<ImageRankWithScoresFn>(m_library.resolve("ImageRankWithScores"));
 }
 
 bool RankLibrary::isAvailable()
@@ -129,6 +131,24 @@ std::optional<ImageRankScores> RankLibrary::imageRankDetails(
     ImageRankScores scores {};
     m_imageRankDetails(workingBitmap.toUtf8().constData(), &scores);
     return scores;
+}
+
+std::optional<RankJudgement> RankLibrary::imageRankWithScores(
+    const QString &workingBitmap, const QString &sourcePath)
+{
+    ensureLoaded();
+    if (!m_imageRankWithScores) {
+        const std::optional<std::int32_t> rank = imageRank(workingBitmap, sourcePath);
+        if (!rank)
+            return std::nullopt;
+        return RankJudgement { *rank, std::nullopt };
+    }
+    tellSource(sourcePath);
+    AutomationString text(workingBitmap.toUtf8());
+    ImageRankScores scores {};
+    const std::int32_t rank = m_imageRankWithScores(text.argument(), &scores);
+    m_lastReturnedPath = QString::fromUtf8(text.current());
+    return RankJudgement { rank, scores };
 }
 
 } // namespace lis

@@ -10,6 +10,13 @@
 
 namespace lis {
 
+// A rank and, when the library judged it in one pass with its parts, those parts.
+struct RankJudgement
+{
+    std::int32_t rank = 0;
+    std::optional<ImageRankScores> scores;
+};
+
 // The binding to the ranking library. Nothing is loaded at construction: the library is looked
 // up at the first call, once, from the application folder first and then the platform's search,
 // and the entries found then serve every later call. A missing library or entry makes every
@@ -38,6 +45,12 @@ public:
     std::optional<ImageRankScores> imageRankDetails(
         const QString &workingBitmap, const QString &sourcePath = {});
 
+    // The rank and the parts of one judgement: one ImageRankWithScores call when the library
+    // offers it, otherwise ImageRank alone (no parts). The source is named first as for
+    // imageRank. Empty when no ranking call could be made.
+    std::optional<RankJudgement> imageRankWithScores(
+        const QString &workingBitmap, const QString &sourcePath = {});
+
     // Whether the library and its ImageRank entry were found (loads on first use).
     bool isAvailable();
     // How many times loading was attempted: at most once per object.
@@ -51,6 +64,7 @@ private:
     using ImageRankFn = std::int32_t (*)(char **);
     using ImageRankSourceFn = void (*)(const char *);
     using ImageRankDetailsFn = std::int32_t (*)(const char *, ImageRankScores *);
+    using ImageRankWithScoresFn = std::int32_t (*)(char **, ImageRankScores *);
 
     RankLibrary() = default;
     void ensureLoaded();
@@ -65,6 +79,7 @@ private:
     ImageRankFn m_imageRank = nullptr;
     ImageRankSourceFn m_imageRankSource = nullptr;
     ImageRankDetailsFn m_imageRankDetails = nullptr;
+    ImageRankWithScoresFn m_imageRankWithScores = nullptr;
     QString m_lastReturnedPath;
 };
 
