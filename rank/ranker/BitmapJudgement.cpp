@@ -1,6 +1,7 @@
 #include "BitmapJudgement.h"
 
 #include <algorithm>
+#include <cmath>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -25,8 +26,11 @@ std::optional<QualityFeatures> measureBitmapFile(
     if (image.cols > 2 * kWorkingEdge || image.rows > 8 * kWorkingEdge) {
         const double factor = std::min(static_cast<double>(kWorkingEdge) / image.cols,
             static_cast<double>(kWorkingEdge) / image.rows);
+        // A sliver keeps at least one pixel across.
+        const cv::Size size(std::max(1, static_cast<int>(std::lround(image.cols * factor))),
+            std::max(1, static_cast<int>(std::lround(image.rows * factor))));
         cv::Mat reduced;
-        cv::resize(image, reduced, cv::Size(), factor, factor, cv::INTER_AREA);
+        cv::resize(image, reduced, size, 0, 0, cv::INTER_AREA);
         image = reduced;
     }
     // The source only tells how far the bitmap was reduced, which places the block grid of a

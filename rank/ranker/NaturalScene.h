@@ -18,7 +18,7 @@ using NaturalSceneTerms = std::array<double, kNaturalSceneTerms>;
 NaturalSceneTerms measureNaturalScene(const cv::Mat &luma8);
 
 // The shape parameter of a symmetric generalised Gaussian with the given ratio of variance to
-// squared mean absolute value (3 for a Laplacian law at shape 1, pi/2 for a Gaussian at 2).
+// squared mean absolute value (2 for a Laplacian law, shape 1; pi/2 for a Gaussian, shape 2).
 double generalisedGaussianShape(double varianceOverSquaredMeanAbs);
 
 } // namespace lis::ranker

@@ -1,89 +1,138 @@
-// Writes the model terms of scored photos as the ranking library measures them, for the fitting
-// script: every photo is prepared into its working bitmap by the program's own preparation
+// Writes the model terms of photos as the ranking library measures them, for the fitting
+// script: every file is prepared into its working bitmap by the program's own preparation
 // step, then measured by the library's own code with what its source tells.
 //
-//   quality-terms IMAGE_DIR MOS_CSV OUT_CSV
-//
-// OUT_CSV: image,mos,<one column per term>. Photos that cannot be prepared are left out.
-#include "BitmapJudgement.h"
+//   quality-terms scored IMAGE_DIR MOS_CSV OUT_CSV
+//       image,mos,<one column per term>; photos that cannot be prepared are left out
+//   quality-terms damage WIDTH LIST_FILE OUT_CSV
+//       photo,kind,level,<terms>: each photo named in LIST_FILE, one path a line (fitted to
+//       WIDTH pixels wide first, unless 0), and its graded damage, each written to a scratch
+//       file and prepared from there
+// Every row ends with the defect measures (d_*) of the same bitmap.
+#include "GradedDamage.h"
 #include "ModelTerms.h"
-#include "SourceProbe.h"
-#include "rank/WorkingBitmap.h"
+#include "QualityParts.h"
+#include "TermFile.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <string>
+#include <unistd.h>
 #include <vector>
+
+namespace fs = std::filesystem;
+using namespace lis::ranker;
 
 namespace {
 
-struct ScoredPhoto
-{
-    std::string name;
-    std::string score;
-};
+constexpr const char *kDefectColumns
+    = "d_softness,d_noise,d_darkness,d_blown,d_flatness,d_blocking";
 
-// mos.csv: a header, then "name",score per line; names may be quoted and hold commas.
-std::vector<ScoredPhoto> readScores(const std::string &path)
+void writeTerms(std::ofstream &out, const fit::Measured &measured)
 {
-    std::vector<ScoredPhoto> photos;
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        const auto comma = line.rfind(',');
-        if (comma == std::string::npos)
-            continue;
-        std::string name = line.substr(0, comma);
-        if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
-            name = name.substr(1, name.size() - 2);
-        photos.push_back({ name, line.substr(comma + 1) });
-    }
-    return photos;
+    for (const double term : measured.terms)
+        out << ',' << term;
+    for (const double defect : asArray(measured.defects))
+        out << ',' << defect;
+    out << '\n';
 }
 
-std::string quoted(const std::string &text)
+void writeHeader(std::ofstream &out, const char *leading)
 {
-    return '"' + text + '"';
+    out << leading;
+    for (const auto name : modelTermNames())
+        out << ',' << name;
+    out << ',' << kDefectColumns << '\n';
+    out.precision(9);
+}
+
+int runScored(const fs::path &images, const std::string &mosCsv, const std::string &outCsv)
+{
+    std::ofstream out(outCsv);
+    writeHeader(out, "image,mos");
+    int written = 0;
+    for (const fit::ScoredPhoto &photo : fit::readScores(mosCsv)) {
+        const auto measured = fit::measureFile((images / photo.name).string());
+        if (!measured)
+            continue;
+        out << '"' << photo.name << "\"," << photo.score;
+        writeTerms(out, *measured);
+        ++written;
+    }
+    std::fprintf(stderr, "%d photos measured into %s\n", written, outCsv.c_str());
+    return out ? 0 : 1;
+}
+
+cv::Mat fittedToWidth(const cv::Mat &photo, int width)
+{
+    if (width <= 0 || photo.cols == width)
+        return photo;
+    cv::Mat out;
+    const double factor = static_cast<double>(width) / photo.cols;
+    cv::resize(
+        photo, out, cv::Size(), factor, factor, factor < 1 ? cv::INTER_AREA : cv::INTER_CUBIC);
+    return out;
+}
+
+std::vector<std::string> readLines(const std::string &path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty())
+            lines.push_back(line);
+    return lines;
+}
+
+int runDamage(int width, const std::string &listFile, const std::string &outCsv)
+{
+    const std::vector<std::string> photos = readLines(listFile);
+    const fs::path scratch
+        = fs::temp_directory_path() / ("lis-quality-terms-" + std::to_string(::getpid()));
+    fs::create_directories(scratch);
+    std::ofstream out(outCsv);
+    writeHeader(out, "photo,kind,level");
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+        const cv::Mat photo = fittedToWidth(cv::imread(photos[i], cv::IMREAD_COLOR), width);
+        if (photo.empty())
+            continue;
+        const auto measure = [&](const fit::DamagedFile &file, const char *kind, int level) {
+            const fs::path path = scratch / ("damaged" + file.extension);
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char *>(file.bytes.data()),
+                    static_cast<std::streamsize>(file.bytes.size()));
+            if (const auto measured = fit::measureFile(path.string())) {
+                out << '"' << photos[i] << "\"," << kind << ',' << level;
+                writeTerms(out, *measured);
+            }
+        };
+        measure(fit::undamaged(photo), "original", 0);
+        for (const fit::DamageLevel &level : fit::damageLevels())
+            measure(fit::damagePhoto(photo, level, 7 + i), fit::kindName(level.kind), level.level);
+    }
+    fs::remove_all(scratch);
+    std::fprintf(
+        stderr, "%zu photos and their damage measured into %s\n", photos.size(), outCsv.c_str());
+    return out ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s IMAGE_DIR MOS_CSV OUT_CSV\n", argv[0]);
-        return 2;
-    }
     QCoreApplication app(argc, argv); // image format plugins are found through it
-    const std::filesystem::path images = argv[1];
-    std::ofstream out(argv[3]);
-    out << "image,mos";
-    for (const auto name : lis::ranker::modelTermNames())
-        out << ',' << name;
-    out << '\n';
-    out.precision(9);
-    int written = 0;
-    for (const ScoredPhoto &photo : readScores(argv[2])) {
-        const std::string original = (images / photo.name).string();
-        const lis::PreparedBitmap prepared = lis::prepareBitmap(QString::fromStdString(original));
-        if (!prepared.ok())
-            continue;
-        const std::vector<uint8_t> bytes(prepared.bitmap.begin(), prepared.bitmap.end());
-        const auto features
-            = lis::ranker::measureBitmapFile(bytes, lis::ranker::probeSource(original));
-        if (!features)
-            continue;
-        out << quoted(photo.name) << ',' << photo.score;
-        for (const double term : lis::ranker::modelTerms(*features))
-            out << ',' << term;
-        out << '\n';
-        ++written;
-    }
-    std::fprintf(stderr, "%d photos measured into %s\n", written, argv[3]);
-    return out ? 0 : 1;
+    if (argc == 5 && std::strcmp(argv[1], "scored") == 0)
+        return runScored(argv[2], argv[3], argv[4]);
+    if (argc == 5 && std::strcmp(argv[1], "damage") == 0)
+        return runDamage(std::atoi(argv[2]), argv[3], argv[4]);
+    std::fprintf(stderr,
+        "usage: %s scored IMAGE_DIR MOS_CSV OUT_CSV\n"
+        "       %s damage WIDTH LIST_FILE OUT_CSV\n",
+        argv[0], argv[0]);
+    return 2;
 }

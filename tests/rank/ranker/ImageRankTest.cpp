@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <tuple>
 
 namespace lis::test {
 namespace {
@@ -98,37 +99,83 @@ TEST_F(ImageRankTest, EveryDamageRanksBelowTheOriginal)
     }
 }
 
-// Worse damage of one kind must never rank higher: the order a user sees among near-duplicates.
+cv::Mat flattened(const cv::Mat &image, double factor)
+{
+    const double mean = cv::mean(image)[0];
+    cv::Mat out;
+    image.convertTo(out, -1, factor, (1 - factor) * mean);
+    return out;
+}
+
+ImageRankScores judged(const std::string &bmp)
+{
+    std::vector<char> buffer(4 + bmp.size() + 1, '\0');
+    const auto length = static_cast<uint32_t>(bmp.size());
+    std::memcpy(buffer.data(), &length, 4);
+    std::memcpy(buffer.data() + 4, bmp.data(), bmp.size());
+    char *text = buffer.data() + 4;
+    ImageRankScores scores {};
+    ImageRankWithScores(&text, &scores);
+    return scores;
+}
+
+// Worse damage of one kind must never rank higher, nor show better in the part for that kind:
+// the order a user sees among near-duplicates, and the reason shown for it.
 TEST_F(ImageRankTest, GradedDamageRanksInOrder)
 {
-    const std::vector<std::pair<const char *, std::vector<Damage>>> series = {
-        { "blur",
+    using Part = double ImageRankScores::*;
+    const std::vector<std::tuple<const char *, Part, std::vector<Damage>>> series = {
+        { "blur", &ImageRankScores::sharpness,
             { { "1", [](const cv::Mat &m) { return blurred(m, 1.0); } },
                 { "2", [](const cv::Mat &m) { return blurred(m, 2.0); } },
                 { "4", [](const cv::Mat &m) { return blurred(m, 4.0); } } } },
-        { "noise",
+        { "noise", &ImageRankScores::noise,
             { { "5", [](const cv::Mat &m) { return noisy(m, 5); } },
                 { "10", [](const cv::Mat &m) { return noisy(m, 10); } },
                 { "20", [](const cv::Mat &m) { return noisy(m, 20); } } } },
-        { "under-exposure",
+        { "under-exposure", &ImageRankScores::exposure,
             { { "0.6", [](const cv::Mat &m) { return scaled(m, 0.6); } },
                 { "0.35", [](const cv::Mat &m) { return scaled(m, 0.35); } },
                 { "0.15", [](const cv::Mat &m) { return scaled(m, 0.15); } } } },
-        { "over-exposure",
+        { "over-exposure", &ImageRankScores::exposure,
             { { "1.6", [](const cv::Mat &m) { return scaled(m, 1.6); } },
                 { "2.2", [](const cv::Mat &m) { return scaled(m, 2.2); } },
                 { "3.0", [](const cv::Mat &m) { return scaled(m, 3.0); } } } },
+        { "flat tones", &ImageRankScores::contrast,
+            { { "0.7", [](const cv::Mat &m) { return flattened(m, 0.7); } },
+                { "0.45", [](const cv::Mat &m) { return flattened(m, 0.45); } },
+                { "0.25", [](const cv::Mat &m) { return flattened(m, 0.25); } } } },
     };
     for (const std::string &photo : m_photos) {
         const cv::Mat original = cv::imread(photo, cv::IMREAD_COLOR);
-        for (const auto &[kind, levels] : series) {
-            int32_t previous = rankFile(writeWorkingBitmap(original, path("level.bmp")));
+        for (const auto &[kind, part, levels] : series) {
+            ImageRankScores previous = judged(writeWorkingBitmap(original, path("level.bmp")));
             for (const Damage &level : levels) {
-                const int32_t rank
-                    = rankFile(writeWorkingBitmap(level.apply(original), path("level.bmp")));
-                EXPECT_LT(rank, previous) << kind << " " << level.name << " of " << photo;
-                previous = rank;
+                const ImageRankScores now
+                    = judged(writeWorkingBitmap(level.apply(original), path("level.bmp")));
+                EXPECT_LT(now.rank, previous.rank) << kind << " " << level.name << " of " << photo;
+                EXPECT_LE(now.*part, previous.*part)
+                    << kind << " " << level.name << " of " << photo;
+                previous = now;
             }
+        }
+    }
+}
+
+// A photo and lossless copies of its pixels in other formats, each named as its own source,
+// rank within 2 % of each other: the compression judged is what the pixels show.
+TEST_F(ImageRankTest, SamePixelsRankTheSameInAnyFormat)
+{
+    for (const std::string &photo : m_photos) {
+        const cv::Mat pixels = cv::imread(photo, cv::IMREAD_COLOR);
+        ImageRankSource(photo.c_str());
+        const double jpeg = rankFile(writeWorkingBitmap(pixels, path("jpeg.bmp")));
+        for (const char *copy : { "copy.png", "copy.tif", "copy.bmp" }) {
+            ASSERT_TRUE(cv::imwrite(path(copy), pixels));
+            ImageRankSource(path(copy).c_str());
+            const double resaved
+                = rankFile(writeWorkingBitmap(cv::imread(path(copy)), path("c.bmp")));
+            EXPECT_NEAR(resaved, jpeg, 0.02 * jpeg) << copy << " of " << photo;
         }
     }
 }
@@ -183,8 +230,10 @@ TEST_F(ImageRankTest, SourceInformationAppliesToTheNextCallOnly)
     EXPECT_EQ(rankFile(path("missing.bmp")), 0);
     EXPECT_EQ(rankFile(bmp), alone);
 
-    // A source that is no JPEG, or is missing, leaves the bitmap to judge alone.
-    ImageRankSource(bmp.c_str());
+    // A source that no longer gives this bitmap (changed or replaced since), or is missing,
+    // leaves the bitmap to judge alone.
+    ASSERT_TRUE(cv::imwrite(path("changed.png"), cv::Mat(300, 200, CV_8UC3, cv::Scalar::all(9))));
+    ImageRankSource(path("changed.png").c_str());
     EXPECT_EQ(rankFile(bmp), alone);
     ImageRankSource(path("missing.jpg").c_str());
     EXPECT_EQ(rankFile(bmp), alone);
@@ -202,6 +251,13 @@ TEST_F(ImageRankTest, RanksAreRepeatableAndMatchTheDetails)
     ImageRankScores scores {};
     EXPECT_EQ(ImageRankDetails(bmp.c_str(), &scores), first);
     EXPECT_EQ(scores.rank, first);
+    const ImageRankScores onePass = judged(bmp);
+    EXPECT_EQ(onePass.rank, first);
+    EXPECT_EQ(onePass.sharpness, scores.sharpness);
+    EXPECT_EQ(onePass.noise, scores.noise);
+    EXPECT_EQ(onePass.exposure, scores.exposure);
+    EXPECT_EQ(onePass.contrast, scores.contrast);
+    EXPECT_EQ(onePass.compression, scores.compression);
     for (const double part :
         { scores.sharpness, scores.noise, scores.exposure, scores.contrast, scores.compression }) {
         EXPECT_GE(part, 0.0);
