@@ -4,7 +4,9 @@
 #include "GradedDamage.h"
 #include "WorkingBitmaps.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <opencv2/imgcodecs.hpp>
@@ -147,6 +149,17 @@ void printDamageTable(
         std::printf("%-9s %10.3f %7.3f   %-12s %10.3f %7.3f\n", kind.c_str(), mean(rank),
             worst(rank), kPartNames[part], mean(own), worst(own));
     }
+    // LIS_QUALITY_SERIES=1 lists every photo's overall scores by level, for looking into one.
+    if (std::getenv("LIS_QUALITY_SERIES"))
+        for (const auto &[kind, photos] : byKind)
+            for (auto [photo, points] : photos) {
+                std::sort(points.begin(), points.end(),
+                    [](const Point &a, const Point &b) { return a.level < b.level; });
+                std::printf("%-9s %-14s", kind.c_str(), photo.c_str());
+                for (const Point &p : points)
+                    std::printf(" %6.2f", p.overall);
+                std::printf("\n");
+            }
     std::printf("\nEvery part on every kind (mean):\n%-12s", "");
     for (const auto &kind : kKinds)
         std::printf(" %8s", kind.first.c_str());

@@ -19,6 +19,8 @@ std::optional<QualityFeatures> measureBitmapFile(
 {
     if (bytes.empty())
         return std::nullopt;
+    // Decoded afresh every time: decoding into a kept image would leave the last bitmap's pixels
+    // in place when this file cannot be decoded.
     cv::Mat image = cv::imdecode(bytes, cv::IMREAD_COLOR);
     if (image.empty())
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "Blockiness.h"
 
 #include <cmath>
+#include <complex>
 #include <vector>
 
 namespace lis::ranker {
@@ -64,10 +65,15 @@ void addProfile(const std::vector<double> &steps, double period, Profile &profil
     const int harmonics = static_cast<int>(std::floor(kHighestFrequency * period));
     double coefficients = 0;
     for (int h = 1; h <= harmonics; ++h) {
+        // cos(w (x + 1)) by turning a unit vector w at a time.
         const double w = 2.0 * CV_PI * h / period;
+        const std::complex<double> turn = std::polar(1.0, w);
+        std::complex<double> phase = turn;
         double c = 0;
-        for (std::size_t x = 0; x < steps.size(); ++x)
-            c += (steps[x] - mean) * std::cos(w * static_cast<double>(x + 1));
+        for (const double step : steps) {
+            c += (step - mean) * phase.real();
+            phase *= turn;
+        }
         coefficients += 2.0 * c / static_cast<double>(steps.size());
     }
     const auto n = static_cast<double>(steps.size());

@@ -51,26 +51,43 @@ std::vector<cv::Rect> tiles(cv::Size size, int edge)
     return out;
 }
 
-std::vector<double> tileNoise(const cv::Mat &channel8, int edge)
+std::vector<double> tileNoise(const cv::Mat &channel8, int edge, cv::Mat &residual)
 {
     const cv::Mat kernel = (cv::Mat_<float>(3, 3) << 1, -2, 1, -2, 4, -2, 1, -2, 1);
-    cv::Mat residual;
     cv::filter2D(channel8, residual, CV_16S, kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT);
+    // One pass for every tile's sum of levels and of absolute residuals, row by row.
+    const std::vector<cv::Rect> all = tiles(channel8.size(), edge);
+    std::vector<double> levelSums(all.size(), 0.0);
+    std::vector<double> residualSums(all.size(), 0.0);
+    for (std::size_t t = 0; t < all.size(); ++t) {
+        const cv::Rect &r = all[t];
+        int levels = 0;
+        int residuals = 0;
+        for (int y = r.y; y < r.y + r.height; ++y) {
+            const uint8_t *v = channel8.ptr<uint8_t>(y) + r.x;
+            const int16_t *e = residual.ptr<int16_t>(y) + r.x;
+            for (int x = 0; x < r.width; ++x) {
+                levels += v[x];
+                residuals += std::abs(e[x]);
+            }
+        }
+        levelSums[t] = levels;
+        residualSums[t] = residuals;
+    }
     std::vector<double> sigmas;
-    for (const cv::Rect &t : tiles(channel8.size(), edge)) {
-        const double mean = cv::mean(channel8(t))[0];
+    for (std::size_t t = 0; t < all.size(); ++t) {
+        const double area = static_cast<double>(all[t].area());
+        const double mean = levelSums[t] / area;
         if (mean < kDarkestNoiseTile || mean > kBrightestNoiseTile)
             continue;
         // sigma = sqrt(pi/2) / 6 * mean |residual|.
-        const double meanAbs = cv::norm(residual(t), cv::NORM_L1) / static_cast<double>(t.area());
-        sigmas.push_back(std::sqrt(CV_PI / 2) / 6.0 * meanAbs);
+        sigmas.push_back(std::sqrt(CV_PI / 2) / 6.0 * residualSums[t] / area);
     }
     return sigmas;
 }
 
-TileDetail tileDetail(const cv::Mat &luma8, int edge)
+TileDetail tileDetail(const cv::Mat &luma8, int edge, cv::Mat &lap)
 {
-    cv::Mat lap;
     cv::Laplacian(luma8, lap, CV_16S, 1, 1, 0, cv::BORDER_REFLECT);
     TileDetail out;
     double centralSum = 0;
@@ -90,11 +107,9 @@ TileDetail tileDetail(const cv::Mat &luma8, int edge)
     return out;
 }
 
-double localContrast(const cv::Mat &luma8, int window, int step)
+double localContrast(const cv::Mat &luma8, int window, int step, cv::Mat &sum, cv::Mat &squares)
 {
     const int w = std::min({ window, luma8.cols, luma8.rows });
-    cv::Mat sum;
-    cv::Mat squares;
     cv::integral(luma8, sum, squares, CV_32S, CV_64F);
     const double n = static_cast<double>(w) * w;
     double total = 0;

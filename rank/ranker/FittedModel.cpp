@@ -18,12 +18,14 @@ std::array<double, kModelTerms> standardised(const FittedModelData &m, const Mod
 
 double regressor(const FittedModelData &m, const std::array<double, kModelTerms> &x)
 {
+    std::array<float, kModelTerms> point {};
+    std::copy(x.begin(), x.end(), point.begin());
     double sum = m.svrIntercept;
     const float *vector = m.supportVectors.data();
     for (const float coefficient : m.svrCoefficients) {
-        double distance = 0;
+        float distance = 0;
         for (int i = 0; i < kModelTerms; ++i) {
-            const double d = x[i] - vector[i];
+            const float d = point[i] - vector[i];
             distance += d * d;
         }
         sum += coefficient * std::exp(-m.kernelGamma * distance);

@@ -43,24 +43,37 @@ double gammaRatio(double a, double b, double shape)
     return std::exp(std::lgamma(a / shape) - std::lgamma(b / shape));
 }
 
-cv::Mat normalised(const cv::Mat &luma)
+// Scratch images of one scale, kept per thread: they are the same size call after call, so
+// their memory is reused rather than mapped afresh for every bitmap.
+struct Workspace
 {
-    cv::Mat mean;
-    cv::Mat meanOfSquares;
+    cv::Mat luma, squares, mean, meanOfSquares, values;
+};
+
+Workspace &workspace(int scale)
+{
+    thread_local Workspace spaces[2];
+    return spaces[scale];
+}
+
+// Each value less its neighbourhood's mean, over the neighbourhood's spread.
+const cv::Mat &normalised(Workspace &w)
+{
     const cv::Size window(kWindow, kWindow);
-    cv::GaussianBlur(luma, mean, window, kWindowSigma, kWindowSigma, cv::BORDER_REPLICATE);
+    cv::multiply(w.luma, w.luma, w.squares);
+    cv::GaussianBlur(w.luma, w.mean, window, kWindowSigma, kWindowSigma, cv::BORDER_REPLICATE);
     cv::GaussianBlur(
-        luma.mul(luma), meanOfSquares, window, kWindowSigma, kWindowSigma, cv::BORDER_REPLICATE);
-    cv::Mat out(luma.size(), CV_32F);
-    for (int y = 0; y < luma.rows; ++y) {
-        const float *v = luma.ptr<float>(y);
-        const float *m = mean.ptr<float>(y);
-        const float *q = meanOfSquares.ptr<float>(y);
-        float *o = out.ptr<float>(y);
-        for (int x = 0; x < luma.cols; ++x)
+        w.squares, w.meanOfSquares, window, kWindowSigma, kWindowSigma, cv::BORDER_REPLICATE);
+    w.values.create(w.luma.size(), CV_32F);
+    for (int y = 0; y < w.luma.rows; ++y) {
+        const float *v = w.luma.ptr<float>(y);
+        const float *m = w.mean.ptr<float>(y);
+        const float *q = w.meanOfSquares.ptr<float>(y);
+        float *o = w.values.ptr<float>(y);
+        for (int x = 0; x < w.luma.cols; ++x)
             o[x] = (v[x] - m[x]) / (std::sqrt(std::abs(q[x] - m[x] * m[x])) + kSpreadFloor);
     }
-    return out;
+    return w.values;
 }
 
 // Shape and variance of the normalised values themselves.
@@ -89,14 +102,14 @@ void fitSymmetric(const cv::Mat &values, double *out)
 struct SidedSums
 {
     double leftSquares = 0;
-    double rightSquares = 0;
+    double squares = 0;
     double leftCount = 0;
-    double rightCount = 0;
     double abs = 0;
     double count = 0;
 };
 
-// Products of each value with its neighbour (dx, dy), over every pair inside the frame.
+// Products of each value with its neighbour (dx, dy), over every pair inside the frame. Written
+// without branches so the compiler keeps several products in flight.
 SidedSums neighbourProducts(const cv::Mat &values, int dx, int dy)
 {
     SidedSums s;
@@ -106,22 +119,21 @@ SidedSums neighbourProducts(const cv::Mat &values, int dx, int dy)
     for (int y = y0; y < y1; ++y) {
         const float *a = values.ptr<float>(y);
         const float *b = values.ptr<float>(y + dy) + dx;
-        float leftSq = 0;
-        float rightSq = 0;
+        float leftSquares = 0;
+        float squares = 0;
+        float left = 0;
         float abs = 0;
-        int left = 0;
         for (int x = 0; x < x1; ++x) {
             const float p = a[x] * b[x];
-            const bool negative = p < 0;
-            leftSq += negative ? p * p : 0.0F;
-            rightSq += negative ? 0.0F : p * p;
-            left += negative;
+            const float negative = std::min(p, 0.0F);
+            leftSquares += negative * negative;
+            squares += p * p;
+            left += p < 0 ? 1.0F : 0.0F;
             abs += std::abs(p);
         }
-        s.leftSquares += leftSq;
-        s.rightSquares += rightSq;
+        s.leftSquares += leftSquares;
+        s.squares += squares;
         s.leftCount += left;
-        s.rightCount += x1 - left;
         s.abs += abs;
         s.count += x1;
     }
@@ -133,9 +145,11 @@ SidedSums neighbourProducts(const cv::Mat &values, int dx, int dy)
 void fitAsymmetric(const cv::Mat &values, int dx, int dy, double *out)
 {
     const SidedSums s = neighbourProducts(values, dx, dy);
+    const double rightCount = s.count - s.leftCount;
     const double leftSd = s.leftCount > 0 ? std::sqrt(s.leftSquares / s.leftCount) : 0.0;
-    const double rightSd = s.rightCount > 0 ? std::sqrt(s.rightSquares / s.rightCount) : 0.0;
-    const double meanSquare = s.count > 0 ? (s.leftSquares + s.rightSquares) / s.count : 0.0;
+    const double rightSd
+        = rightCount > 0 ? std::sqrt(std::max(0.0, s.squares - s.leftSquares) / rightCount) : 0.0;
+    const double meanSquare = s.count > 0 ? s.squares / s.count : 0.0;
     const double meanAbs = s.count > 0 ? s.abs / s.count : 0.0;
     double shape = generalisedGaussianShape(HUGE_VAL);
     if (meanSquare > 0) {
@@ -154,9 +168,9 @@ void fitAsymmetric(const cv::Mat &values, int dx, int dy, double *out)
     out[3] = rightSd * rightSd;
 }
 
-void measureScale(const cv::Mat &luma, double *out)
+void measureScale(Workspace &w, double *out)
 {
-    const cv::Mat values = normalised(luma);
+    const cv::Mat &values = normalised(w);
     fitSymmetric(values, out);
     // Horizontal, vertical, main diagonal and anti-diagonal neighbours.
     constexpr int kOffsets[4][2] = { { 1, 0 }, { 0, 1 }, { 1, 1 }, { 1, -1 } };
@@ -184,12 +198,12 @@ double generalisedGaussianShape(double ratio)
 NaturalSceneTerms measureNaturalScene(const cv::Mat &luma8)
 {
     NaturalSceneTerms terms {};
-    cv::Mat luma;
-    luma8.convertTo(luma, CV_32F);
-    measureScale(luma, terms.data());
-    cv::Mat half;
-    cv::resize(luma, half, cv::Size(std::max(1, luma.cols / 2), std::max(1, luma.rows / 2)), 0, 0,
-        cv::INTER_AREA);
+    Workspace &full = workspace(0);
+    luma8.convertTo(full.luma, CV_32F);
+    measureScale(full, terms.data());
+    Workspace &half = workspace(1);
+    cv::resize(full.luma, half.luma,
+        cv::Size(std::max(1, luma8.cols / 2), std::max(1, luma8.rows / 2)), 0, 0, cv::INTER_AREA);
     measureScale(half, terms.data() + kNaturalSceneTerms / 2);
     return terms;
 }

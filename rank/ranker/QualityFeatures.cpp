@@ -39,36 +39,53 @@ struct Planes
     cv::Mat cb;
 };
 
-Planes toPlanes(const cv::Mat &image)
+// Intermediate images of one judgement, kept per thread: working bitmaps come in the same size
+// one after another, so their memory is reused instead of mapped afresh for every bitmap.
+struct Scratch
 {
-    Planes planes;
+    cv::Mat bgr, ycrcb;
+    std::array<cv::Mat, 3> planes;
+    cv::Mat half, quarter;
+    std::array<cv::Mat, 3> laplacian; // one per scale
+    std::array<cv::Mat, 3> residual; // luma, chroma, half-size luma
+    cv::Mat sum, squares;
+};
+
+Scratch &scratch()
+{
+    thread_local Scratch s;
+    return s;
+}
+
+Planes toPlanes(const cv::Mat &image, Scratch &s)
+{
     if (image.channels() == 1) {
-        planes.luma = image;
-        planes.cr = cv::Mat(image.size(), CV_8U, cv::Scalar(128));
-        planes.cb = planes.cr;
-        return planes;
+        s.planes[1].create(image.size(), CV_8U);
+        s.planes[1].setTo(128);
+        return { image, s.planes[1], s.planes[1] };
     }
-    cv::Mat bgr = image;
-    if (image.channels() == 4)
-        cv::cvtColor(image, bgr, cv::COLOR_BGRA2BGR);
-    cv::Mat ycrcb;
-    cv::cvtColor(bgr, ycrcb, cv::COLOR_BGR2YCrCb);
-    std::array<cv::Mat, 3> split;
-    cv::split(ycrcb, split.data());
-    planes.luma = split[0];
-    planes.cr = split[1];
-    planes.cb = split[2];
-    return planes;
+    const cv::Mat *bgr = &image;
+    if (image.channels() == 4) {
+        cv::cvtColor(image, s.bgr, cv::COLOR_BGRA2BGR);
+        bgr = &s.bgr;
+    }
+    cv::cvtColor(*bgr, s.ycrcb, cv::COLOR_BGR2YCrCb);
+    cv::split(s.ycrcb, s.planes.data());
+    return { s.planes[0], s.planes[1], s.planes[2] };
 }
 
 void measureTones(const cv::Mat &luma8, QualityFeatures &f)
 {
-    std::array<int, 256> histogram {};
+    // Four interleaved counts keep neighbouring pixels of one level from waiting on each other.
+    std::array<std::array<int, 256>, 4> counts {};
     for (int y = 0; y < luma8.rows; ++y) {
         const uint8_t *row = luma8.ptr<uint8_t>(y);
         for (int x = 0; x < luma8.cols; ++x)
-            ++histogram[row[x]];
+            ++counts[x & 3][row[x]];
     }
+    std::array<int, 256> histogram {};
+    for (int v = 0; v < 256; ++v)
+        histogram[v] = counts[0][v] + counts[1][v] + counts[2][v] + counts[3][v];
     const double total = static_cast<double>(luma8.total());
     double sum = 0;
     for (int v = 0; v < 256; ++v)
@@ -119,13 +136,27 @@ void measureSaturation(const cv::Mat &image, QualityFeatures &f)
     std::size_t values = 0;
     for (int y = 0; y < image.rows; ++y) {
         const uint8_t *p = image.ptr<uint8_t>(y);
-        for (int x = 0; x < image.cols; ++x, p += channels) {
-            int blown = 0;
-            for (int c = 0; c < colour; ++c)
-                blown += p[c] == 255;
-            pixels += blown > 0;
-            values += static_cast<std::size_t>(blown);
+        int rowPixels = 0;
+        int rowValues = 0;
+        if (channels == 3) { // the working bitmap's case, written so it runs in vector lanes
+            for (int x = 0; x < image.cols; ++x) {
+                const int b = p[3 * x] == 255;
+                const int g = p[3 * x + 1] == 255;
+                const int r = p[3 * x + 2] == 255;
+                rowPixels += b | g | r;
+                rowValues += b + g + r;
+            }
+        } else {
+            for (int x = 0; x < image.cols; ++x) {
+                int blown = 0;
+                for (int c = 0; c < colour; ++c)
+                    blown += p[channels * x + c] == 255;
+                rowPixels += blown > 0;
+                rowValues += blown;
+            }
         }
+        pixels += static_cast<std::size_t>(rowPixels);
+        values += static_cast<std::size_t>(rowValues);
     }
     const double total = static_cast<double>(image.total());
     f.saturatedShare = static_cast<double>(pixels) / total;
@@ -134,7 +165,7 @@ void measureSaturation(const cv::Mat &image, QualityFeatures &f)
 
 // Colourfulness after Hasler and Suesstrunk, on the two chroma channels: their spread, plus a
 // third of how far their means lie from grey.
-void measureColour(const Planes &planes, QualityFeatures &f)
+void measureColour(const Planes &planes, Scratch &s, QualityFeatures &f)
 {
     cv::Scalar crMean, crSd, cbMean, cbSd;
     cv::meanStdDev(planes.cr, crMean, crSd);
@@ -142,28 +173,27 @@ void measureColour(const Planes &planes, QualityFeatures &f)
     const double crShift = crMean[0] - 128.0;
     const double cbShift = cbMean[0] - 128.0;
     f.colourfulness = std::hypot(crSd[0], cbSd[0]) + 0.3 * std::hypot(crShift, cbShift);
-    f.chromaNoise = percentile(tileNoise(planes.cr, kNoiseTile), kFlatTiles);
+    f.chromaNoise = percentile(tileNoise(planes.cr, kNoiseTile, s.residual[1]), kFlatTiles);
 }
 
-cv::Mat halved(const cv::Mat &channel)
+const cv::Mat &halved(const cv::Mat &channel, cv::Mat &out)
 {
-    cv::Mat out;
     cv::resize(channel, out, cv::Size(std::max(1, channel.cols / 2), std::max(1, channel.rows / 2)),
         0, 0, cv::INTER_AREA);
     return out;
 }
 
 // Sharpest-tile energy of one scale; the tiles shrink with the scale.
-double sharpestTiles(const cv::Mat &luma8, int edge)
+double sharpestTiles(const cv::Mat &luma8, int edge, cv::Mat &scratch)
 {
     if (luma8.cols < kMinSide || luma8.rows < kMinSide)
         return 0;
-    return percentile(tileDetail(luma8, std::max(kMinSide, edge)).energy, kSharpTiles);
+    return percentile(tileDetail(luma8, std::max(kMinSide, edge), scratch).energy, kSharpTiles);
 }
 
-void measureDetail(const cv::Mat &luma8, QualityFeatures &f)
+void measureDetail(const cv::Mat &luma8, Scratch &s, QualityFeatures &f)
 {
-    const TileDetail full = tileDetail(luma8, kTile);
+    const TileDetail full = tileDetail(luma8, kTile, s.laplacian[0]);
     // The 4-neighbour Laplacian turns white noise of variance s^2 into energy 20 s^2.
     const double noiseEnergy = 20.0 * f.noiseSigma * f.noiseSigma;
     f.detail = std::max(0.0, percentile(full.energy, kSharpTiles) - noiseEnergy);
@@ -183,13 +213,13 @@ void measureDetail(const cv::Mat &luma8, QualityFeatures &f)
     f.centralDetail = full.central;
 }
 
-void measureScales(const cv::Mat &luma8, QualityFeatures &f)
+void measureScales(const cv::Mat &luma8, Scratch &s, QualityFeatures &f)
 {
-    const cv::Mat half = halved(luma8);
-    f.halfDetail = sharpestTiles(half, kTile / 2);
-    f.quarterDetail = sharpestTiles(halved(half), kTile / 4);
+    const cv::Mat &half = halved(luma8, s.half);
+    f.halfDetail = sharpestTiles(half, kTile / 2, s.laplacian[1]);
+    f.quarterDetail = sharpestTiles(halved(half, s.quarter), kTile / 4, s.laplacian[2]);
     if (half.cols >= kMinSide && half.rows >= kMinSide)
-        f.halfNoise = percentile(tileNoise(half, kNoiseTile / 2), kFlatTiles);
+        f.halfNoise = percentile(tileNoise(half, kNoiseTile / 2, s.residual[2]), kFlatTiles);
 }
 
 void measureGrid(const Planes &planes, double sourceScale, QualityFeatures &f)
@@ -211,16 +241,17 @@ QualityFeatures measureQuality(const cv::Mat &image, double sourceScale)
     f.height = image.rows;
     if (image.empty() || image.depth() != CV_8U || image.cols < kMinSide || image.rows < kMinSide)
         return f;
-    const Planes planes = toPlanes(image);
+    Scratch &s = scratch();
+    const Planes planes = toPlanes(image, s);
     measureTones(planes.luma, f);
     measureSaturation(image, f);
-    measureColour(planes, f);
-    const std::vector<double> noise = tileNoise(planes.luma, kNoiseTile);
+    measureColour(planes, s, f);
+    const std::vector<double> noise = tileNoise(planes.luma, kNoiseTile, s.residual[0]);
     f.noiseSigma = percentile(noise, kFlatTiles);
     f.medianNoise = percentile(noise, 0.5);
-    measureDetail(planes.luma, f);
-    measureScales(planes.luma, f);
-    f.localContrast = localContrast(planes.luma, kContrastWindow, kContrastStep);
+    measureDetail(planes.luma, s, f);
+    measureScales(planes.luma, s, f);
+    f.localContrast = localContrast(planes.luma, kContrastWindow, kContrastStep, s.sum, s.squares);
     measureGrid(planes, sourceScale, f);
     f.naturalScene = measureNaturalScene(planes.luma);
     return f;

@@ -93,6 +93,11 @@ DamagedFile undamaged(const cv::Mat &photo)
     return { encode(".png", photo, kPngParameters), ".png" };
 }
 
+DamagedFile resavedAsJpeg(const cv::Mat &photo)
+{
+    return { encode(".jpg", photo, { cv::IMWRITE_JPEG_QUALITY, 95 }), ".jpg" };
+}
+
 DamagedFile damagePhoto(const cv::Mat &photo, const DamageLevel &level, uint64_t seed)
 {
     switch (level.kind) {

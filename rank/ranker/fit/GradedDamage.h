@@ -37,4 +37,7 @@ DamagedFile damagePhoto(const cv::Mat &photo, const DamageLevel &level, uint64_t
 // The photo itself, losslessly.
 DamagedFile undamaged(const cv::Mat &photo);
 
+// The photo as a JPEG of quality 95: no visible loss, but the program's JPEG path.
+DamagedFile resavedAsJpeg(const cv::Mat &photo);
+
 } // namespace lis::ranker::fit

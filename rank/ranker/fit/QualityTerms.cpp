@@ -5,9 +5,12 @@
 //   quality-terms scored IMAGE_DIR MOS_CSV OUT_CSV
 //       image,mos,<one column per term>; photos that cannot be prepared are left out
 //   quality-terms damage WIDTH LIST_FILE OUT_CSV
-//       photo,kind,level,<terms>: each photo named in LIST_FILE, one path a line (fitted to
-//       WIDTH pixels wide first, unless 0), and its graded damage, each written to a scratch
-//       file and prepared from there
+//       photo,kind,level,<terms>: each photo named in LIST_FILE, one a line (fitted to WIDTH
+//       pixels wide first, unless 0), and its graded damage, each written to a scratch file and
+//       prepared from there. A line PATH@FX,FY,W,H takes a W x H crop of the file at its own
+//       resolution, FX and FY of the way along the room left across and down. Besides the damage
+//       kinds, "resaved" is the photo itself as a JPEG of quality 95: the same picture through the
+//       program's JPEG path.
 // Every row ends with the defect measures (d_*) of the same bitmap.
 #include "GradedDamage.h"
 #include "ModelTerms.h"
@@ -68,6 +71,25 @@ int runScored(const fs::path &images, const std::string &mosCsv, const std::stri
     return out ? 0 : 1;
 }
 
+// A photo line: a path, or PATH@FX,FY,W,H for a crop at the file's own resolution.
+cv::Mat readPhoto(const std::string &line)
+{
+    const auto at = line.rfind('@');
+    if (at == std::string::npos)
+        return cv::imread(line, cv::IMREAD_COLOR);
+    const cv::Mat whole = cv::imread(line.substr(0, at), cv::IMREAD_COLOR);
+    double fx = 0;
+    double fy = 0;
+    cv::Rect crop;
+    if (std::sscanf(line.c_str() + at + 1, "%lf,%lf,%d,%d", &fx, &fy, &crop.width, &crop.height)
+            != 4
+        || crop.width > whole.cols || crop.height > whole.rows)
+        return {};
+    crop.x = static_cast<int>(fx * (whole.cols - crop.width));
+    crop.y = static_cast<int>(fy * (whole.rows - crop.height));
+    return whole(crop).clone();
+}
+
 cv::Mat fittedToWidth(const cv::Mat &photo, int width)
 {
     if (width <= 0 || photo.cols == width)
@@ -98,7 +120,7 @@ int runDamage(int width, const std::string &listFile, const std::string &outCsv)
     std::ofstream out(outCsv);
     writeHeader(out, "photo,kind,level");
     for (std::size_t i = 0; i < photos.size(); ++i) {
-        const cv::Mat photo = fittedToWidth(cv::imread(photos[i], cv::IMREAD_COLOR), width);
+        const cv::Mat photo = fittedToWidth(readPhoto(photos[i]), width);
         if (photo.empty())
             continue;
         const auto measure = [&](const fit::DamagedFile &file, const char *kind, int level) {
@@ -112,6 +134,7 @@ int runDamage(int width, const std::string &listFile, const std::string &outCsv)
             }
         };
         measure(fit::undamaged(photo), "original", 0);
+        measure(fit::resavedAsJpeg(photo), "resaved", 0);
         for (const fit::DamageLevel &level : fit::damageLevels())
             measure(fit::damagePhoto(photo, level, 7 + i), fit::kindName(level.kind), level.level);
     }

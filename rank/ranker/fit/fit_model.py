@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Fits the ranking library's model (see refit, which runs this with Debian's python3).
 
-  fit_model.py pick MOS_CSV:IMAGE_DIR... NATIVE_LIST WIDE_LIST
-      the scored photos whose graded damage teaches the model, two disjoint sets
+  fit_model.py pick MOS_CSV:IMAGE_DIR... --native LIST --wide LIST [--crops LIST PHOTO...]
+      the photos whose graded damage teaches the model: two disjoint sets of scored photos, and
+      crops of other large photos at their own resolution
   fit_model.py fit --scored CSV... --damage CSV... --out MODEL_CPP [--quick]
       5-fold cross-validated choice and judgement, then the final fit, written as C++ data
 
@@ -14,6 +15,7 @@ import argparse
 import sys
 
 import numpy as np
+from joblib import Parallel, delayed
 from sklearn.ensemble import HistGradientBoostingRegressor
 from sklearn.svm import SVR
 
@@ -28,6 +30,10 @@ GOOD_PHOTO = 0.6
 # The scored photos are JPEGs of quality 75 or so: coding them again at the first two JPEG levels
 # (qualities 90 and 70) at their own size changes next to nothing, so those are not damage.
 NOT_DAMAGE = {"jpeg": (1, 2)}
+# Crops of large photos (1024 x 768 at the file's own resolution) show the program's reduction
+# of real fine detail, which enlarged scored photos lack. Four per photo.
+CROP = (1024, 768)
+CROP_PLACES = (0.15, 0.85)
 # A damaged photo's target: its photo's opinion score less `drop` at the worst level, a sixth of
 # it per level; it counts `DAMAGE_WEIGHT` of a scored photo, so the opinion scores lead.
 DAMAGE_WEIGHT = 0.3
@@ -46,6 +52,7 @@ DEFECT_PERCENTILES = (50, 90, 99)
 # Selection: opinion-score SROCC, less the shortfall of each damage kind's order below this.
 ORDER_TARGET = 0.95
 INNER_FOLDS = 3
+JOBS = 2
 
 
 class Fitted:
@@ -71,12 +78,25 @@ class Fitted:
         return self.svr.predict(x), self.trees.predict(x)
 
 
-def training_rows(scored, damage, photos, drop):
-    """Terms, targets and weights of the scored photos named and their damage."""
-    chosen = np.isin(scored.names, photos)
+def anchor_of(scored, damage):
+    """The score given to the original of a photo that has none: the median of the scored photos
+    chosen for damage (good ones, as the other photos are)."""
+    return float(np.median(scored.y[np.isin(scored.names, damage.photos)]))
+
+
+def damage_targets(scored, damage, rows, drop):
     score_of = dict(zip(scored.names, scored.y))
-    hurt = np.isin(damage.photos, photos) & (damage.levels > 0)
-    targets = np.array([score_of[p] for p in damage.photos[hurt]]) - drop * damage.levels[hurt] / 6
+    anchor = anchor_of(scored, damage)
+    base = np.array([score_of.get(p, anchor) for p in damage.photos[rows]])
+    return base - drop * damage.levels[rows] / 6
+
+
+def training_rows(scored, damage, photos, drop):
+    """Terms, targets and weights of the photos named and their damage: every damaged or
+    re-saved version, and the originals of photos that have no score of their own."""
+    chosen = np.isin(scored.names, photos)
+    hurt = np.isin(damage.photos, photos) & ~((damage.kinds == "original") & np.isin(damage.photos, scored.names))
+    targets = damage_targets(scored, damage, hurt, drop)
     terms = np.vstack([scored.terms[chosen], damage.terms[hurt]])
     y = np.concatenate([scored.y[chosen], targets])
     w = np.concatenate([np.ones(chosen.sum()), np.full(hurt.sum(), DAMAGE_WEIGHT)])
@@ -93,9 +113,12 @@ def charges(defects, weights, thresholds):
 
 
 def criterion(score_rows, y, series, damage_score):
+    """SROCC, less each damage kind's shortfall below the target order, less the mean gap
+    between a photo and its JPEG re-save (the same picture must score the same)."""
     srocc = agreement(score_rows, y)["srocc"]
     order = series.order(damage_score)
-    return srocc + sum(min(0.0, order[k] - ORDER_TARGET) for k in KINDS), srocc, order
+    gap = series.resave_gap(damage_score)
+    return srocc + sum(min(0.0, order[k] - ORDER_TARGET) for k in KINDS) - gap, srocc, order
 
 
 def choose_charges(pred, y, defects, series, damage_pred, damage_defects, natural):
@@ -136,18 +159,27 @@ def choose(scored, damage, photos, quick, log):
     rows = np.where(in_photos)[0]
     damage_rows = np.where(np.isin(damage.photos, photos))[0]
     fold_of = dict(zip(photos, inner))
+    def inner_fit(setting, j):
+        model = fit(scored, damage, photos[inner != j], setting)
+        held = np.array([fold_of[n] == j for n in scored.names[rows]])
+        held_damage = np.array([fold_of[n] == j for n in damage.photos[damage_rows]])
+        return (held, model.predict(scored.terms[rows[held]]), held_damage,
+                model.predict(damage.terms[damage_rows[held_damage]]))
+
+    # The fits are independent: two at a time (the machine's two processors).
+    tasks = [(setting, j) for setting in settings for j in range(rounds)]
+    results = Parallel(n_jobs=JOBS)(delayed(inner_fit)(setting, j) for setting, j in tasks)
     best = None
     for setting in settings:
         pred = np.zeros((2, len(rows)))
         damage_pred = np.zeros((2, len(damage_rows)))
         judged = np.zeros(len(rows), bool)
         judged_damage = np.zeros(len(damage_rows), bool)
-        for j in range(rounds):
-            held = np.array([fold_of[n] == j for n in scored.names[rows]])
-            held_damage = np.array([fold_of[n] == j for n in damage.photos[damage_rows]])
-            model = fit(scored, damage, photos[inner != j], setting)
-            pred[:, held] = model.predict(scored.terms[rows[held]])
-            damage_pred[:, held_damage] = model.predict(damage.terms[damage_rows[held_damage]])
+        for (s, _), (held, p, held_damage, dp) in zip(tasks, results):
+            if s is not setting:
+                continue
+            pred[:, held] = p
+            damage_pred[:, held_damage] = dp
             judged |= held
             judged_damage |= held_damage
         r, dr = rows[judged], damage_rows[judged_damage]
@@ -163,27 +195,40 @@ def choose(scored, damage, photos, quick, log):
     return setting, share, weights, thresholds, percentiles
 
 
+def fold_map(scored, damage):
+    """The fold of every photo: scored ones by their names, the others (crops) dealt apart."""
+    fold = dict(zip(scored.names, folds_of(scored.names)))
+    others = sorted(set(damage.photos) - set(fold))
+    if others:
+        fold.update(zip(others, folds_of(np.array(others))))
+    return fold
+
+
 def judge_outer(scored, damage, quick, log):
-    folds = folds_of(scored.names)
-    damage_fold = dict(zip(scored.names, folds))
+    fold = fold_map(scored, damage)
+    folds = np.array([fold[n] for n in scored.names])
+    keys = np.array(sorted(fold))
     figures = []
     for k in range(FOLDS):
         log(f"  fold {k + 1}: choosing on the other four")
-        train = scored.names[folds != k]
+        train = np.array([p for p in keys if fold[p] != k])
         setting, share, weights, thresholds, _ = choose(scored, damage, train, quick, log)
         model = fit(scored, damage, train, setting)
         test = folds == k
         base = model.predict(scored.terms[test])
         estimate = share * base[0] + (1 - share) * base[1] - charges(scored.defects[test], weights, thresholds)
-        rows = np.array([i for i, p in enumerate(damage.photos) if damage_fold[p] == k])
+        rows = np.array([i for i, p in enumerate(damage.photos) if fold[p] == k])
         dbase = model.predict(damage.terms[rows])
         destimate = share * dbase[0] + (1 - share) * dbase[1] - charges(damage.defects[rows], weights, thresholds)
+        series = Series(damage, rows)
         figure = agreement(estimate, scored.y[test])
-        figure["order"] = Series(damage, rows).order(destimate)
+        figure["order"] = series.order(destimate)
+        figure["resave_gap"] = series.resave_gap(destimate)
         figure["photos"] = int(test.sum())
         figures.append(figure)
         log(f"  fold {k + 1}: SROCC {figure['srocc']:.4f}  KROCC {figure['krocc']:.4f}  "
-            f"PLCC {figure['plcc']:.4f}  damage " + " ".join(f"{n} {figure['order'][n]:.3f}" for n in KINDS))
+            f"PLCC {figure['plcc']:.4f}  damage " + " ".join(f"{n} {figure['order'][n]:.3f}" for n in KINDS)
+            + f"  JPEG re-save gap {figure['resave_gap']:.4f}")
     return figures
 
 
@@ -199,6 +244,12 @@ def pick(args):
     for path, part in ((args.native, chosen[0::2]), (args.wide, chosen[1::2])):
         with open(path, "w") as f:
             f.writelines(p + "\n" for _, p in part)
+    if args.crops:
+        # Four crops a photo, near its corners: where each lies is a share of the room left.
+        with open(args.crops, "w") as f:
+            for photo in args.crops_of:
+                f.writelines(f"{photo}@{x},{y},{CROP[0]},{CROP[1]}\n"
+                             for x in CROP_PLACES for y in CROP_PLACES)
 
 
 def run_fit(args):
@@ -208,15 +259,17 @@ def run_fit(args):
     scored = Scored(args.scored)
     # The first damage table holds the photos at their own size.
     damage = Damage(args.damage, lambda table, kind, level: table == 0 and level in NOT_DAMAGE.get(kind, ()))
-    log(f"{len(scored.y)} scored photos, {len(set(damage.groups))} damaged photo series, "
+    log(f"{len(scored.y)} scored photos, {len(set(damage.groups))} damaged photo series "
+        f"({len(set(damage.photos) - set(scored.names))} of them crops of other photos), "
         f"{scored.terms.shape[1]} terms")
     figures = judge_outer(scored, damage, args.quick, log)
     log("Held-out figures (mean over folds): " + ", ".join(
         f"{m.upper()} {np.mean([f[m] for f in figures]):.4f}" for m in ("srocc", "krocc", "plcc"))
         + "; damage order " + " ".join(f"{n} {np.mean([f['order'][n] for f in figures]):.3f}" for n in KINDS))
     log("final: choosing on all photos")
-    setting, share, weights, thresholds, percentiles = choose(scored, damage, scored.names, args.quick, log)
-    model = fit(scored, damage, scored.names, setting)
+    every = np.array(sorted(fold_map(scored, damage)))
+    setting, share, weights, thresholds, percentiles = choose(scored, damage, every, args.quick, log)
+    model = fit(scored, damage, every, setting)
     export.write(args.out, model, scored, damage, share, weights, thresholds, percentiles, setting, figures)
     log(f"wrote {args.out}: C={setting['C']:g} drop={setting['drop']:g} share={share:g} "
         f"{len(model.svr.support_)} support vectors, {TREES['max_iter']} trees, defect weights "
@@ -230,6 +283,8 @@ def main():
     p.add_argument("scored", nargs="+")
     p.add_argument("--native", required=True)
     p.add_argument("--wide", required=True)
+    p.add_argument("--crops")
+    p.add_argument("--crops-of", nargs="*", default=[])
     f = sub.add_parser("fit")
     f.add_argument("--scored", nargs="+", required=True)
     f.add_argument("--damage", nargs="+", required=True)

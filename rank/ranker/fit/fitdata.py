@@ -42,7 +42,8 @@ class Damage:
             for row in rows:
                 if skip(index, row[1], int(row[2])):
                     continue
-                name = os.path.basename(row[0])
+                # Scored photos go by their file name; crops of other photos by their whole line.
+                name = row[0] if "@" in row[0] else os.path.basename(row[0])
                 groups.append(f"{index}:{name}")
                 photos.append(name)
                 kinds.append(row[1])
@@ -90,9 +91,12 @@ class Series:
         for position, row in enumerate(rows):
             by_group.setdefault(damage.groups[row], {})[(damage.kinds[row], damage.levels[row])] = position
         series = {}
+        self.resaves = []
         for entries in by_group.values():
             if ("original", 0) not in entries:
                 continue
+            if ("resaved", 0) in entries:
+                self.resaves.append((entries[("original", 0)], entries[("resaved", 0)]))
             for kind in KINDS:
                 levels = sorted(level for k, level in entries if k == kind)
                 if len(levels) >= 2:
@@ -102,6 +106,13 @@ class Series:
                     series[len(positions)][1].append([0] + levels)
                     series[len(positions)][2].append(kind)
         self.series = [(np.array(p), np.array(l, dtype=float), np.array(k)) for p, l, k in series.values()]
+        self.resaves = np.array(self.resaves, dtype=int).reshape(-1, 2)
+
+    def resave_gap(self, score):
+        """Mean absolute difference between each original and its JPEG re-save."""
+        if not len(self.resaves):
+            return 0.0
+        return float(np.abs(score[self.resaves[:, 0]] - score[self.resaves[:, 1]]).mean())
 
     def order(self, score):
         """Per kind, the mean over photos of Spearman's correlation between -level and the score
