@@ -72,12 +72,12 @@ const std::vector<DamageLevel> &damageLevels()
 {
     static const std::vector<DamageLevel> levels = [] {
         const std::vector<std::pair<DamageKind, std::vector<double>>> kinds = {
-            { DamageKind::Blur, { 0.7, 1.2, 1.8, 2.5, 3.5, 5.0 } },
-            { DamageKind::Jpeg, { 90, 70, 50, 35, 20, 8 } },
-            { DamageKind::Noise, { 2, 4, 7, 11, 16, 24 } },
-            { DamageKind::Over, { 1.2, 1.45, 1.75, 2.1, 2.6, 3.2 } },
-            { DamageKind::Under, { 0.8, 0.6, 0.45, 0.32, 0.21, 0.12 } },
-            { DamageKind::Contrast, { 0.8, 0.64, 0.5, 0.38, 0.27, 0.18 } },
+            { DamageKind::Blur, { 0.7, 1.2, 1.8, 2.5, 3.5, 5.0, 7.0, 10.0 } },
+            { DamageKind::Jpeg, { 90, 70, 50, 35, 20, 8, 5, 3 } },
+            { DamageKind::Noise, { 2, 4, 7, 11, 16, 24, 36, 54 } },
+            { DamageKind::Over, { 1.2, 1.45, 1.75, 2.1, 2.6, 3.2, 4.0, 5.0 } },
+            { DamageKind::Under, { 0.8, 0.6, 0.45, 0.32, 0.21, 0.12, 0.08, 0.05 } },
+            { DamageKind::Contrast, { 0.8, 0.64, 0.5, 0.38, 0.27, 0.18, 0.12, 0.07 } },
         };
         std::vector<DamageLevel> out;
         for (const auto &[kind, strengths] : kinds)

@@ -8,13 +8,14 @@
 namespace lis::ranker::fit {
 
 // Graded damage of a photo at its own resolution, before the program reduces it: six kinds,
-// levels 1 (mild) to 6 (severe). Level 0 is the photo itself.
+// levels 1 (mild) to 8 (beyond what most tools call severe, so the order is learnt past the
+// usual range too). Level 0 is the photo itself.
 enum class DamageKind { Blur, Jpeg, Noise, Over, Under, Contrast };
 
 struct DamageLevel
 {
     DamageKind kind;
-    int level; // 1..6
+    int level; // 1..8
     double strength; // blur sigma in pixels, JPEG quality, noise sigma in levels, or a factor
 };
 

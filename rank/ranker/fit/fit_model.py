@@ -30,10 +30,12 @@ GOOD_PHOTO = 0.6
 # The scored photos are JPEGs of quality 75 or so: coding them again at the first two JPEG levels
 # (qualities 90 and 70) at their own size changes next to nothing, so those are not damage.
 NOT_DAMAGE = {"jpeg": (1, 2)}
-# Crops of large photos (1024 x 768 at the file's own resolution) show the program's reduction
-# of real fine detail, which enlarged scored photos lack. Four per photo.
+# Large photos show the program's reduction of real fine detail, which enlarged scored photos
+# lack: four crops of 1024 x 768 at the file's own resolution, and the whole photo and two
+# 2048 x 1536 crops reduced to 1024 pixels wide.
 CROP = (1024, 768)
 CROP_PLACES = (0.15, 0.85)
+LARGE_CROP = (2048, 1536)
 # A damaged photo's target: its photo's opinion score less `drop` at the worst level, a sixth of
 # it per level; it counts `DAMAGE_WEIGHT` of a scored photo, so the opinion scores lead.
 DAMAGE_WEIGHT = 0.3
@@ -47,7 +49,7 @@ TREES = dict(max_iter=600, learning_rate=0.03, max_leaf_nodes=15, min_samples_le
              l2_regularization=1.0, early_stopping=False, random_state=0)
 # Defect charges: a weight per unit beyond a threshold (a percentile of the scored photos'
 # defect). The smallest weight keeps every defect costing something beyond the fitted range.
-DEFECT_WEIGHTS = (0.01, 0.03, 0.1, 0.3, 1.0)
+DEFECT_WEIGHTS = (0.01, 0.03, 0.1, 0.3, 1.0, 3.0)
 DEFECT_PERCENTILES = (50, 90, 99)
 # Selection: opinion-score SROCC, less the shortfall of each damage kind's order below this.
 ORDER_TARGET = 0.95
@@ -245,11 +247,15 @@ def pick(args):
         with open(path, "w") as f:
             f.writelines(p + "\n" for _, p in part)
     if args.crops:
-        # Four crops a photo, near its corners: where each lies is a share of the room left.
+        # Crops near the corners: where each lies is a share of the room left.
         with open(args.crops, "w") as f:
             for photo in args.crops_of:
                 f.writelines(f"{photo}@{x},{y},{CROP[0]},{CROP[1]}\n"
                              for x in CROP_PLACES for y in CROP_PLACES)
+        with open(args.reduced, "w") as f:
+            for photo in args.crops_of:
+                f.write(photo + "\n")
+                f.writelines(f"{photo}@{x},{x},{LARGE_CROP[0]},{LARGE_CROP[1]}\n" for x in CROP_PLACES)
 
 
 def run_fit(args):
@@ -284,6 +290,7 @@ def main():
     p.add_argument("--native", required=True)
     p.add_argument("--wide", required=True)
     p.add_argument("--crops")
+    p.add_argument("--reduced")
     p.add_argument("--crops-of", nargs="*", default=[])
     f = sub.add_parser("fit")
     f.add_argument("--scored", nargs="+", required=True)
