@@ -71,20 +71,32 @@ int runScored(const fs::path &images, const std::string &mosCsv, const std::stri
     return out ? 0 : 1;
 }
 
-// A photo line: a path, or PATH@FX,FY,W,H for a crop at the file's own resolution.
-cv::Mat readPhoto(const std::string &line)
+// A photo line: a path, or PATH@FX,FY,W,H for a crop at the file's own resolution. Nothing,
+// with the reason in `why`, when the file cannot be read or the crop does not fit in it.
+cv::Mat readPhoto(const std::string &line, std::string &why)
 {
     const auto at = line.rfind('@');
-    if (at == std::string::npos)
-        return cv::imread(line, cv::IMREAD_COLOR);
     const cv::Mat whole = cv::imread(line.substr(0, at), cv::IMREAD_COLOR);
+    if (whole.empty()) {
+        why = "cannot be read";
+        return {};
+    }
+    if (at == std::string::npos)
+        return whole;
     double fx = 0;
     double fy = 0;
     cv::Rect crop;
     if (std::sscanf(line.c_str() + at + 1, "%lf,%lf,%d,%d", &fx, &fy, &crop.width, &crop.height)
             != 4
-        || crop.width > whole.cols || crop.height > whole.rows)
+        || !(fx >= 0 && fx <= 1 && fy >= 0 && fy <= 1) || crop.width <= 0 || crop.height <= 0) {
+        why = "names no crop";
         return {};
+    }
+    if (crop.width > whole.cols || crop.height > whole.rows) {
+        why = "is smaller than its crop (" + std::to_string(whole.cols) + " x "
+            + std::to_string(whole.rows) + ")";
+        return {};
+    }
     crop.x = static_cast<int>(fx * (whole.cols - crop.width));
     crop.y = static_cast<int>(fy * (whole.rows - crop.height));
     return whole(crop).clone();
@@ -119,10 +131,16 @@ int runDamage(int width, const std::string &listFile, const std::string &outCsv)
     fs::create_directories(scratch);
     std::ofstream out(outCsv);
     writeHeader(out, "photo,kind,level");
+    std::size_t skipped = 0;
     for (std::size_t i = 0; i < photos.size(); ++i) {
-        const cv::Mat photo = fittedToWidth(readPhoto(photos[i]), width);
-        if (photo.empty())
+        std::string why;
+        const cv::Mat read = readPhoto(photos[i], why);
+        if (read.empty()) {
+            std::fprintf(stderr, "skipped %s: the photo %s\n", photos[i].c_str(), why.c_str());
+            ++skipped;
             continue;
+        }
+        const cv::Mat photo = fittedToWidth(read, width);
         const auto measure = [&](const fit::DamagedFile &file, const char *kind, int level) {
             const fs::path path = scratch / ("damaged" + file.extension);
             std::ofstream(path, std::ios::binary)
@@ -139,8 +157,8 @@ int runDamage(int width, const std::string &listFile, const std::string &outCsv)
             measure(fit::damagePhoto(photo, level, 7 + i), fit::kindName(level.kind), level.level);
     }
     fs::remove_all(scratch);
-    std::fprintf(
-        stderr, "%zu photos and their damage measured into %s\n", photos.size(), outCsv.c_str());
+    std::fprintf(stderr, "%zu photos and their damage measured into %s (%zu skipped)\n",
+        photos.size() - skipped, outCsv.c_str(), skipped);
     return out ? 0 : 1;
 }
 
