@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/AppPaths.h"
+#include "core/AppPaths.h"
 
 namespace lis {
 

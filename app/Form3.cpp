@@ -1,12 +1,14 @@
 #include "app/Form3.h"
 
 #include "app/FrmSplash.h"
-#include "app/core/Settings.h"
 #include "copy/ui/Form1.h"
+#include "core/Settings.h"
+#include "core/WorkFolder.h"
 #include "dialogs/FolderPicker.h"
 #include "dialogs/Prompts.h"
 #include "rank/RankLibrary.h"
 #include "search/Form4.h"
+#include "search/WalkOptions.h"
 #include "widgets/XP_ProgressBar.h"
 
 #include <QCheckBox>
@@ -34,15 +36,6 @@ template<typename T, typename... Args> T *named(QWidget *parent, const char *nam
     return control;
 }
 
-void removeFolderTree(const QString &folder)
-{
-    QDir dir(folder);
-    if (!dir.exists())
-        return;
-    // Read-only files inside must go too; removeRecursively removes what the owner may write.
-    dir.removeRecursively();
-}
-
 // One Options window at a time; a closed one has deleted itself, so the next opening reads the
 // settings afresh.
 void showOptionsWindow(Form3 &main, Settings &settings)
@@ -62,6 +55,7 @@ void showOptionsWindow(Form3 &main, Settings &settings)
 Form3::Form3(AppContext context, QWidget *parent)
     : QWidget(parent)
     , m_context(std::move(context))
+    , m_search(std::make_unique<SearchRun>(m_context.paths, m_context.store))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(productCaption);
@@ -73,10 +67,7 @@ Form3::Form3(AppContext context, QWidget *parent)
     restoreSettings();
 }
 
-Form3::~Form3()
-{
-    delete m_copyWindow.data(); // it refers to this window's results
-}
+Form3::~Form3() = default;
 
 void Form3::createControls()
 {
@@ -121,7 +112,7 @@ void Form3::createControls()
     isButton1 = named<isButton>(this, "isButton1", QStringLiteral("Browse..."));
     isButton1->setGeometry(520, 258, 90, 26);
     connect(isButton1, &isButton::clicked, this, [this] {
-        const QString picked = FolderPickers(m_context.prompts).browseForSearchFolder();
+        const QString picked = FolderPickers(m_context.prompts).BrowseForSearchFolder();
         if (!picked.isEmpty())
             vkTextBox1->setText(picked);
     });
@@ -175,10 +166,7 @@ void Form3::restoreSettings()
     vkTextBox1->setText(settings.get(SettingKeys::searchSection, SettingKeys::pathKey));
     vkCheck1->setChecked(
         settings.get(SettingKeys::checkSection, SettingKeys::searchPathKey) == u"1");
-    for (const QString &key : { SettingKeys::subfoldersKey, SettingKeys::hiddenFilesKey }) {
-        if (settings.getInt16(SettingKeys::searchSection, key) == 0)
-            settings.save(SettingKeys::searchSection, key, QStringLiteral("3"));
-    }
+    repairWalkOptions(settings);
     settings.sync();
 }
 
@@ -195,7 +183,6 @@ void Form3::saveSettings()
 
 void Form3::openHelp()
 {
-    emit helpRequested();
     QDesktopServices::openUrl(QUrl::fromLocalFile(m_context.paths.helpPage()));
 }
 
@@ -221,10 +208,12 @@ void Form3::showCopyWindow()
     if (List1.isEmpty())
         return;
     if (!m_copyWindow) {
-        // A window of its own beside this one, not owned by it; it deletes itself when closed,
-        // and this window deletes it at the latest.
-        auto *window = new Form1(
-            { List1, resultsCopies, m_context.prompts, [this] { showSplashFromClipboard(); } });
+        // A window of its own that shares the results it was opened with; it deletes itself when
+        // closed, and goes with this window at the latest.
+        auto *window
+            = new Form1({ m_results, m_context.prompts, [this] { showSplashFromClipboard(); },
+                            m_context.paths.workFolder() },
+                this);
         window->setAttribute(Qt::WA_DeleteOnClose);
         m_copyWindow = window;
         registerChildWindow(window);
@@ -244,7 +233,7 @@ void Form3::closeEvent(QCloseEvent *event)
         return;
     }
     saveSettings();
-    removeFolderTree(m_context.paths.resultsFolder());
+    WorkFolder(m_context.paths).removeResultsFolder();
     for (const QPointer<QWidget> &window : std::as_const(m_childWindows)) {
         if (window)
             window->close();

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "app/AppContext.h"
-#include "rank/ProcessFiles.h"
-#include "rank/ResultsCopies.h"
+#include "app/run/SearchRun.h"
+#include "core/ThrottledYield.h"
 #include "report/ThumbnailPager.h"
 #include "widgets/isButton.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -23,9 +22,7 @@ namespace lis {
 
 class FrmSplash;
 class XP_ProgressBar;
-class RankLibrary;
 class ReportToolTips;
-struct RunHooks;
 
 // The main window: keyword and location, the ranked report, three thumbnails, and the buttons
 // that start and steer a run. Its controls keep the names the rest of the program knows them by.
@@ -50,19 +47,18 @@ public:
     // The ranked report: fills ListView2 and List1 from the result store, highest rank first.
     // False when it found the cancel flag and stopped (status emptied, Cancel disabled, keyword
     // box unlocked; the rows so far stay).
-    bool showReport();
-    void clearReportList();
-    void fitReportColumns();
+    bool ShowReport();
+    void ClearReportList();
+    void FitReportColumns();
     // The thumbnail pages. clearThumbnails empties the three boxes and captions and disables
-    // Next and Previous; loadPics shows the page beginning at the given entry of List1.
+    // Next and Previous; LoadPics shows the page beginning at the given entry of List1.
     void clearThumbnails();
-    void loadPics(int selected = 0);
+    void LoadPics(int selected = 0);
     void nextClicked(); // "Next": the end-of-list message, or the next page
-    void loadNextPics();
-    void loadPreviousPics(); // "Previous"
+    void LoadNextPics();
+    void LoadPreviousPics(); // "Previous"
     // Double-click on thumbnail box 0, 1 or 2: previews that result's copy.
-    void picture1DblClick(int index);
-    const ThumbnailPager &pager() const { return m_pager; }
+    void Picture1_DblClick(int index);
 
     QLineEdit *vkTextBox3 = nullptr; // keyword
     isButton *isButton2 = nullptr; // Search
@@ -88,28 +84,24 @@ public:
     QStringList List1;
     QStringList List2;
     QStringList List3;
-    // Where each result's reduced copy lives in the results folder.
-    ResultsCopies resultsCopies;
 
     bool CancelRequested = false;
     int PagePosition = 0;
-    // What the ranking loop found out about each file of the last run.
-    ProcessFilesResult lastRun;
 
     // "Search" and Enter in the keyword box: one whole run.
     void runSearch();
     // "Cancel": asks, and on Yes sets the cancel flag the run's loops read.
     void cancelClicked();
     bool isRunning() const { return m_running; }
-    // The ranking library binding of this session, loaded at its first call.
-    RankLibrary &rankLibrary();
+    // The run engine of this window: its ranking library binding and the ranking phase's
+    // results copies.
+    SearchRun &search() { return *m_search; }
+    // What the last finished run found, or null.
+    const std::shared_ptr<const RunResults> &results() const { return m_results; }
     // Why the result at a report row ranked where it did, or why it could not be read.
     QString explainResult(int row);
 
-    const AppContext &context() const { return m_context; }
-
 signals:
-    void helpRequested();
     void runFinished();
 
 protected:
@@ -124,8 +116,7 @@ private:
     void showPage(const ThumbnailPager::Changes &changes);
 
     void runSteps(const QString &keyword, const QString &location);
-    RunHooks makeRunHooks();
-    void yieldNow();
+    void showResults(std::shared_ptr<const RunResults> results);
     void cancelCleanup();
     void enableStartControls();
     void restoreAfterCancel();
@@ -133,9 +124,11 @@ private:
     AppContext m_context;
     ReportToolTips *reportToolTips();
 
-    std::unique_ptr<RankLibrary> m_rankLibrary;
+    class RunView;
+    std::unique_ptr<SearchRun> m_search;
+    std::shared_ptr<const RunResults> m_results;
+    ThrottledYield m_yield;
     ReportToolTips *m_reportToolTips = nullptr; // owned by ListView2
-    QElapsedTimer m_sinceYield;
     bool m_running = false;
     bool m_closeAfterRun = false;
     QPointer<FrmSplash> m_splash;

@@ -1,6 +1,8 @@
 // The main window's ranked report, thumbnail pages and preview.
 
 #include "app/Form3.h"
+#include "core/UserFile.h"
+#include "dialogs/Prompts.h"
 #include "report/Gallery.h"
 #include "report/ReportModel.h"
 #include "report/ui/DoubleClickWatcher.h"
@@ -17,38 +19,21 @@ namespace lis {
 void Form3::connectGallery()
 {
     connect(isButton5, &isButton::clicked, this, &Form3::nextClicked);
-    connect(isButton6, &isButton::clicked, this, &Form3::loadPreviousPics);
+    connect(isButton6, &isButton::clicked, this, &Form3::LoadPreviousPics);
     auto *watcher = new DoubleClickWatcher(this);
     for (int index = 0; index < ThumbnailPager::slotCount; ++index)
         watcher->watch(Picture1[std::size_t(index)], index);
-    connect(watcher, &DoubleClickWatcher::doubleClicked, this, &Form3::picture1DblClick);
+    connect(watcher, &DoubleClickWatcher::doubleClicked, this, &Form3::Picture1_DblClick);
 }
 
-bool Form3::showReport()
+void Form3::ClearReportList()
 {
-    clearReportList();
-    List1.clear();
-    RunHooks hooks;
-    hooks.cancelRequested = [this] { return CancelRequested; };
-    hooks.cancelCleanup = [this] {
-        StatusBar1->clearMessage();
-        isButton4->setEnabled(false);
-        vkTextBox3->setReadOnly(false);
-    };
-    const Report report = ShowReport(m_context.store, hooks);
-    fillReportList(ListView2, report.rows);
-    List1 = report.List1;
-    return !report.stopped;
+    lis::ClearReportList(ListView2);
 }
 
-void Form3::clearReportList()
+void Form3::FitReportColumns()
 {
-    ClearReportList(ListView2);
-}
-
-void Form3::fitReportColumns()
-{
-    FitReportColumns(ListView2);
+    lis::FitReportColumns(ListView2);
 }
 
 void Form3::clearThumbnails()
@@ -58,36 +43,41 @@ void Form3::clearThumbnails()
         { true, ThumbnailPager::noEntry } } });
 }
 
-void Form3::loadPics(int selected)
+void Form3::LoadPics(int selected)
 {
     const auto resultExists = [this](int entry) {
-        return entry >= 0 && entry < List1.size() && QFileInfo(List1.at(entry)).isFile();
+        if (entry < 0 || entry >= List1.size())
+            return false;
+        const auto info = statPath(List1.at(entry), true);
+        return info && S_ISREG(info->st_mode);
     };
-    showPage(m_pager.loadPics(int(List1.size()), selected, resultExists));
+    showPage(m_pager.LoadPics(int(List1.size()), selected, resultExists));
 }
 
 void Form3::nextClicked()
 {
     ThumbnailPager::Changes changes;
-    m_pager.nextClicked(m_context.prompts, &changes);
+    if (m_pager.nextClicked(&changes) == ThumbnailPager::NextOutcome::EndOfList)
+        m_context.prompts.message(QStringLiteral("End"),
+            ThumbnailPager::endOfListText(m_pager.count()), MessageIcon::Information);
     showPage(changes);
 }
 
-void Form3::loadNextPics()
+void Form3::LoadNextPics()
 {
-    showPage(m_pager.loadNextPics());
+    showPage(m_pager.LoadNextPics());
 }
 
-void Form3::loadPreviousPics()
+void Form3::LoadPreviousPics()
 {
-    showPage(m_pager.loadPreviousPics());
+    showPage(m_pager.LoadPreviousPics());
 }
 
-void Form3::picture1DblClick(int index)
+void Form3::Picture1_DblClick(int index)
 {
     if (index < 0 || index >= ThumbnailPager::slotCount)
         return;
-    if (putPreviewOnClipboard(List1, m_pager.position(index), resultsCopies))
+    if (m_results && putPreviewOnClipboard(List1, m_pager.position(index), m_results->copies))
         showSplashFromClipboard();
 }
 
@@ -98,8 +88,8 @@ void Form3::showPage(const ThumbnailPager::Changes &changes)
         const ThumbnailPager::SlotChange &change = changes[std::size_t(slot)];
         QLabel *box = Picture1[std::size_t(slot)];
         if (change.changed) {
-            const QImage thumbnail = change.entry >= 0 && change.entry < List1.size()
-                ? loadThumbnail(resultsCopies, List1.at(change.entry))
+            const QImage thumbnail = m_results && change.entry >= 0 && change.entry < List1.size()
+                ? loadThumbnail(m_results->copies, List1.at(change.entry))
                 : QImage();
             if (thumbnail.isNull())
                 box->clear();

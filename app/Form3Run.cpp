@@ -2,14 +2,13 @@
 // cancel protocol around the engine steps.
 #include "app/Form3.h"
 #include "app/ReportToolTips.h"
-#include "app/core/RunHooks.h"
 #include "app/run/RunSteps.h"
+#include "app/run/SearchRun.h"
 #include "dialogs/Prompts.h"
 #include "rank/ImageProblem.h"
-#include "rank/RankLibrary.h"
+#include "report/ui/ReportListView.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -19,37 +18,52 @@ namespace lis {
 
 namespace {
 
-// Events are processed at most this often during a run: enough to keep the window live and the
-// Cancel button working, without paying for an event loop pass per directory entry.
-constexpr qint64 yieldIntervalMs = 10;
+MessageIcon refusalIcon(RunRefusal refusal)
+{
+    return refusal == RunRefusal::BlankKeyword ? MessageIcon::Information : MessageIcon::Warning;
+}
 
 } // namespace
 
-RunHooks Form3::makeRunHooks()
+// What a run tells the window: the status texts of its phases, the live event loop between
+// entries, and the cancel flag and its clean-up.
+class Form3::RunView final : public RunObserver
 {
-    RunHooks hooks;
-    hooks.yield = [this] {
-        if (!m_sinceYield.isValid() || m_sinceYield.elapsed() >= yieldIntervalMs) {
-            QCoreApplication::processEvents();
-            m_sinceYield.start();
+public:
+    explicit RunView(Form3 &window)
+        : m_window(window)
+    { }
+
+    void phaseStarted(Phase phase, qsizetype) override
+    {
+        switch (phase) {
+        case Phase::Searching:
+            m_window.StatusBar1->showMessage(searchingStatus);
+            m_window.ClearReportList();
+            break;
+        case Phase::Ranking:
+            break;
+        case Phase::Reporting:
+            m_window.StatusBar1->showMessage(rankingStatus);
+            m_window.ClearReportList();
+            m_window.List1.clear();
+            break;
         }
-    };
-    hooks.cancelRequested = [this] { return CancelRequested; };
-    hooks.cancelCleanup = [this] { cancelCleanup(); };
-    return hooks;
-}
+    }
+    void progressed(Phase, qsizetype) override { }
+    void keepAlive() override { m_window.m_yield(); }
+    bool cancelRequested() override { return m_window.CancelRequested; }
+    void cancelNoticed() override { m_window.cancelCleanup(); }
+
+private:
+    Form3 &m_window;
+};
 
 void Form3::cancelCleanup()
 {
     StatusBar1->clearMessage();
     isButton4->setEnabled(false);
     vkTextBox3->setReadOnly(false);
-}
-
-void Form3::yieldNow()
-{
-    QCoreApplication::processEvents();
-    m_sinceYield.start();
 }
 
 void Form3::enableStartControls()
@@ -90,7 +104,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     List1.clear();
     List2.clear();
     List3.clear();
-    lastRun = {};
+    m_results.reset();
     reportToolTips()->clear();
 
     isButton4->setEnabled(true);
@@ -101,31 +115,32 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     isButton7->setEnabled(false);
     clearThumbnails();
     CancelRequested = false;
-    yieldNow();
+    m_yield.now();
 
-    StatusBar1->showMessage(searchingStatus);
-    clearReportList();
-    const RunHooks hooks = makeRunHooks();
-    const RunEngine engine { m_context.paths, m_context.settings, m_context.store, rankLibrary() };
-    findImageFiles(engine, location, keyword, List2, List3, hooks);
+    RunView view(*this);
+    const RunOutcome outcome
+        = m_search->run({ keyword, { location }, walkOptionsFrom(m_context.settings), {} }, view);
+    List2 = outcome.List2;
+    List3 = outcome.List3;
     PagePosition = 0;
-    if (CancelRequested) {
+    switch (outcome.end) {
+    case RunOutcome::End::Finished:
+        break;
+    case RunOutcome::End::WorkFilesFailed:
+    case RunOutcome::End::StoreFailed:
+        // The program's own files, not the pictures: said once, and the run ends as a cancel.
+        m_context.prompts.message(productCaption, outcome.message, MessageIcon::Warning);
+        restoreAfterCancel();
+        return;
+    case RunOutcome::End::Cancelled:
         restoreAfterCancel();
         return;
     }
 
-    prepareRanking(engine, resultsCopies);
-    lastRun = rankFoundFiles(engine, List3, resultsCopies, hooks);
-    if (CancelRequested) {
-        restoreAfterCancel();
-        return;
-    }
-
-    StatusBar1->showMessage(rankingStatus);
-    showReport();
+    showResults(outcome.results);
     if (ListView2->topLevelItemCount() > 0)
         ListView2->setCurrentItem(ListView2->topLevelItem(0));
-    loadPics();
+    LoadPics();
     StatusBar1->showMessage(resultCountText(List1.size()));
     isButton6->setEnabled(false);
     if (List1.isEmpty()) {
@@ -135,7 +150,7 @@ void Form3::runSteps(const QString &keyword, const QString &location)
     }
     enableStartControls();
     vkTextBox3->setReadOnly(false);
-    fitReportColumns();
+    FitReportColumns();
     isButton4->setEnabled(false);
     if (!List1.isEmpty())
         isButton7->setEnabled(true);
@@ -151,23 +166,9 @@ void Form3::cancelClicked()
 
 QString Form3::explainResult(int row)
 {
-    if (row < 0 || row >= List1.size())
+    if (row < 0 || row >= List1.size() || !m_results)
         return {};
-    const QString &path = List1[row];
-    const FileOutcome *outcome = lastRun.find(path);
-    if (outcome && outcome->problem != ImageProblem::None)
-        return QStringLiteral("Not ranked: %1").arg(describeProblem(outcome->problem));
-    if (outcome && !outcome->ranked)
-        return QStringLiteral("Not ranked: the ranking library is not available.");
-    const QString copy = resultsCopies.copyFor(path);
-    const auto scores = copy.isEmpty() ? std::nullopt : rankLibrary().imageRankDetails(copy, path);
-    if (!scores || scores->rank == 0)
-        return QStringLiteral("Not ranked: the ranking library could not judge this image.");
-    const auto percent = [](double v) { return QString::number(qRound(qBound(0.0, v, 100.0))); };
-    return QStringLiteral("Sharpness %1\nNoise %2\nExposure %3\nContrast %4\nCompression %5\n"
-                          "(100 is best)")
-        .arg(percent(scores->sharpness), percent(scores->noise), percent(scores->exposure),
-            percent(scores->contrast), percent(scores->compression));
+    return explainOutcome(m_results->outcomeFor(List1[row]));
 }
 
 ReportToolTips *Form3::reportToolTips()
@@ -178,11 +179,20 @@ ReportToolTips *Form3::reportToolTips()
     return m_reportToolTips;
 }
 
-RankLibrary &Form3::rankLibrary()
+bool Form3::ShowReport()
 {
-    if (!m_rankLibrary)
-        m_rankLibrary = std::make_unique<RankLibrary>(m_context.paths.appFolder());
-    return *m_rankLibrary;
+    ClearReportList();
+    List1.clear();
+    RunView view(*this);
+    showResults(m_search->report(view));
+    return !m_results->reportStopped;
+}
+
+void Form3::showResults(std::shared_ptr<const RunResults> results)
+{
+    m_results = std::move(results);
+    fillReportList(ListView2, m_results->rows);
+    List1 = m_results->List1;
 }
 
 } // namespace lis

@@ -1,10 +1,36 @@
 #include "app/ReportToolTips.h"
 
+#include "rank/ImageProblem.h"
+#include "rank/ProcessFiles.h"
+#include "rank/QualityParts.h"
+
 #include <QHelpEvent>
 #include <QToolTip>
 #include <QTreeWidget>
 
 namespace lis {
+
+QString explainOutcome(const FileOutcome *outcome)
+{
+    if (!outcome)
+        return {};
+    if (outcome->problem != ImageProblem::None)
+        return QStringLiteral("Not ranked: %1").arg(describeProblem(outcome->problem));
+    if (!outcome->ranked)
+        return QStringLiteral("Not ranked: the ranking library is not available.");
+    if (outcome->rank == 0)
+        return QStringLiteral("Not ranked: the ranking library could not judge this image.");
+    if (!outcome->scores)
+        return QStringLiteral("Ranked; the ranking library tells nothing more of its judgement.");
+    const QualityParts parts = qualityParts(*outcome->scores);
+    return QStringLiteral("Sharpness %1\nNoise %2\nExposure %3\nContrast %4\nCompression %5\n"
+                          "(100 is best)")
+        .arg(parts.sharpness)
+        .arg(parts.noise)
+        .arg(parts.exposure)
+        .arg(parts.contrast)
+        .arg(parts.compression);
+}
 
 ReportToolTips::ReportToolTips(QTreeWidget *view, std::function<QString(int row)> explain)
     : QObject(view)

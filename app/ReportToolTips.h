@@ -8,6 +8,11 @@ class QTreeWidget;
 
 namespace lis {
 
+struct FileOutcome;
+
+// Why a result ranked where it did (the parts of its judgement), or why it could not be read.
+QString explainOutcome(const FileOutcome *outcome);
+
 // Explains a report row when the pointer rests on it. The text is worked out on demand, for the
 // row under the pointer only, and kept until the next run clears it.
 class ReportToolTips final : public QObject

@@ -18,10 +18,16 @@ if(LIS_SANITIZE)
     target_link_options(lis_common_flags INTERFACE ${lis_sanitize_flags})
 endif()
 
+# Includes name headers from the source root ("core/Settings.h"). Each library sees the root
+# privately; what it may include is what it links, which cmake/LayerCheck.cmake checks.
+add_library(lis_source_root INTERFACE)
+target_include_directories(lis_source_root INTERFACE "${PROJECT_SOURCE_DIR}")
+
 # Adds a static engine or window library for one subsystem folder.
 function(lis_add_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_library(${name} STATIC ${ARG_SOURCES})
-    target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
     target_link_libraries(${name} PUBLIC lis_common_flags ${ARG_LIBS})
+    set_property(GLOBAL APPEND PROPERTY LIS_LIBRARY_TARGETS ${name})
 endfunction()

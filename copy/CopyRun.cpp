@@ -1,8 +1,14 @@
 #include "copy/CopyRun.h"
 
+#include "copy/CopyDestination.h"
+#include "core/UserFile.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
+#include <cstring>
+#include <optional>
 
 namespace lis {
 
@@ -10,24 +16,14 @@ namespace {
 
 // The list's own files, so that no copy lands on a result that is still to be copied or that
 // the user keeps where it is.
-QSet<QString> originalsOf(const QList<CopyItem> &items)
+std::set<FileIdentity> originalsOf(const QList<CopyItem> &items)
 {
-    QSet<QString> originals;
-    originals.reserve(items.size());
+    std::set<FileIdentity> originals;
     for (const CopyItem &item : items) {
-        QString canonical = FileCopier::canonicalOf(item.path);
-        if (!canonical.isEmpty())
-            originals.insert(std::move(canonical));
+        if (const std::optional<FileIdentity> identity = FileIdentity::of(item.path))
+            originals.insert(*identity);
     }
     return originals;
-}
-
-// "photo.jpg" → "photo (2).jpg"; the extension stays last so the copy keeps its type's name.
-QString numberedName(const QString &name, int number)
-{
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const QString suffix = QStringLiteral(" (%1)").arg(number);
-    return dot <= 0 ? name + suffix : name.left(dot) + suffix + name.mid(dot);
 }
 
 // Results from different folders may share a file name. The first keeps it; a later one gets a
@@ -55,8 +51,7 @@ public:
         for (int number = 2;; ++number) {
             QString candidate = numberedName(name, number);
             const QString path = destinationFor(source, m_folder, candidate);
-            const QFileInfo info(path);
-            if (!m_written.contains(path.toCaseFolded()) && !info.exists() && !info.isSymLink())
+            if (!m_written.contains(path.toCaseFolded()) && !statPath(path, false))
                 return candidate;
         }
     }
@@ -75,35 +70,68 @@ qsizetype CopyRunResult::count(CopyStatus status) const
         [status](const CopyResult &r) { return r.status == status; });
 }
 
+qsizetype CopyRunResult::failures() const
+{
+    return std::count_if(results.cbegin(), results.cend(),
+        [](const CopyResult &r) { return isCopyFailure(r.status); });
+}
+
 CopyRunResult copyItems(const QList<CopyItem> &items, const QString &outputFolder,
-    const RunHooks &hooks, const CopyProgressHooks &progress)
+    const RunHooks &hooks, const CopyProgressHooks &progress, const CopyPolicy &policy)
 {
     const int total = static_cast<int>(std::min<qsizetype>(items.size(), INT_MAX));
     if (progress.begin)
         progress.begin(total);
 
-    const FileCopier copier(originalsOf(items));
-    NameKeeper names(outputFolder);
     CopyRunResult run;
+    const auto cancel = [&] {
+        if (progress.reset)
+            progress.reset();
+        hooks.doCancelCleanup();
+        run.cancelled = true;
+    };
+    const FileCopier copier(originalsOf(items), hooks);
+    NameKeeper names(outputFolder);
+    const auto copyOne = [&](const QString &source) {
+        if (policy.existingFiles == ExistingFiles::Keep)
+            return copier.copyKeeping(source, outputFolder);
+        CopyResult result = copier.copy(source, outputFolder, names.nameFor(source));
+        if (result.status == CopyStatus::ProtectedOriginal
+            || result.status == CopyStatus::LinkAtDestination) {
+            // Another result or a link of the user's lives under that name: it stays, this one
+            // comes in beside it.
+            result = copier.copy(source, outputFolder, names.freeNumberedName(source));
+        }
+        if (result.status == CopyStatus::Copied || result.status == CopyStatus::Replaced)
+            names.wrote(result.destination);
+        return result;
+    };
+    // Made once, before the first chosen item; a failure stands for every chosen item.
+    std::optional<int> folderError;
+    if (!policy.createMissingFolder)
+        folderError = 0;
+
     run.results.reserve(total);
     for (int i = 0; i < total; ++i) {
         hooks.doYield();
         if (hooks.isCancelRequested()) {
-            if (progress.reset)
-                progress.reset();
-            hooks.doCancelCleanup();
-            run.cancelled = true;
+            cancel();
             return run;
         }
         const CopyItem &item = items.at(i);
         if (item.selected) {
-            CopyResult result = copier.copy(item.path, outputFolder, names.nameFor(item.path));
-            if (result.status == CopyStatus::ProtectedOriginal) {
-                // Another result lives under that name: it stays, this one comes in beside it.
-                result = copier.copy(item.path, outputFolder, names.freeNumberedName(item.path));
+            if (!folderError)
+                folderError = makeOutputFolder(outputFolder);
+            CopyResult result = *folderError == 0
+                ? copyOne(item.path)
+                : CopyResult { CopyStatus::Failed, destinationFor(item.path, outputFolder),
+                      QStringLiteral("making the output folder: ")
+                          + QString::fromLocal8Bit(std::strerror(*folderError)),
+                      CopyProblem::NoFolder };
+            if (result.status == CopyStatus::Cancelled) {
+                cancel();
+                return run;
             }
-            if (result.status == CopyStatus::Copied)
-                names.wrote(result.destination);
             run.results.append(std::move(result));
         } else {
             run.results.append({ CopyStatus::NotSelected, {}, {} });

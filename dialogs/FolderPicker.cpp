@@ -26,13 +26,13 @@ QString pickerStartFolder()
     return root;
 }
 
-const QString &FolderPickers::browseForSearchFolder()
+const QString &FolderPickers::BrowseForSearchFolder()
 {
     m_pickedSearchPath = pick(m_prompts, searchFolderTitle, false);
     return m_pickedSearchPath;
 }
 
-const QString &FolderPickers::browseForCopyFolder()
+const QString &FolderPickers::BrowseForCopyFolder()
 {
     m_pickedCopyPath = pick(m_prompts, copyFolderTitle, true);
     return m_pickedCopyPath;

@@ -26,10 +26,10 @@ public:
     { }
 
     // The search location; any folder may be chosen. Returns pickedSearchPath().
-    const QString &browseForSearchFolder();
+    const QString &BrowseForSearchFolder();
     // The folder result images are copied to; the dialog offers folders only. Returns
     // pickedCopyPath().
-    const QString &browseForCopyFolder();
+    const QString &BrowseForCopyFolder();
 
     const QString &pickedSearchPath() const { return m_pickedSearchPath; }
     const QString &pickedCopyPath() const { return m_pickedCopyPath; }

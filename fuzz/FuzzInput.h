@@ -3,11 +3,12 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace lis::fuzz {
 

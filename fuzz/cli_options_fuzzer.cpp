@@ -1,5 +1,6 @@
 // Fuzz target for the command line's argument parsing: any argument list gives options, a usage
-// error or help, and accepted options are within their documented ranges.
+// error, help, the window or maintenance, and accepted options are within their documented
+// ranges.
 #include "app/cli/CliOptions.h"
 #include "fuzz/FuzzInput.h"
 
@@ -12,9 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     QStringList arguments { QStringLiteral("lumetra-image-search") };
     arguments += fuzz::utf16Text(data, size).split(QChar(0));
-    (void)isCommandLineRun(arguments);
-    const CliParseResult parsed = parseCommandLine(arguments);
+    const ProgramRequest parsed = parseProgramArguments(arguments);
     if (const auto *options = std::get_if<CliOptions>(&parsed)) {
+        if (options->keyword.isNull() || options->locations.isEmpty())
+            fuzz::fail("a search was accepted without a keyword or a location");
+        if (options->overwrite && options->copyTo.isEmpty())
+            fuzz::fail("--overwrite was accepted without --copy-to");
         if (options->top && *options->top < 1)
             fuzz::fail("a --top below 1 was accepted");
         if (options->top && options->copyTo.isEmpty())

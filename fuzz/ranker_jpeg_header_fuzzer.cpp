@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // Real headers fit well inside 2 MiB, the most the library ever reads.
-    if (size > (std::size_t{2} << 20))
+    if (size > (std::size_t { 2 } << 20))
         return 0;
     const auto header = lis::ranker::parseJpegHeader(data, size);
     if (!header)

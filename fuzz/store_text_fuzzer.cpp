@@ -2,7 +2,7 @@
 // by a connection text reads back whatever the application folder's path holds (';', quotes,
 // "Data Source=" itself), stored paths lose only their outer blanks, and a setting read as a
 // 16-bit number stays in range.
-#include "app/core/Settings.h"
+#include "core/Settings.h"
 #include "fuzz/FuzzInput.h"
 #include "store/ResultStore.h"
 

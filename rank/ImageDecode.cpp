@@ -1,6 +1,10 @@
 #include "rank/ImageDecode.h"
 
+#include "core/UserFile.h"
+#include "rank/JpegFrame.h"
+
 #include <QBuffer>
+#include <QFile>
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QPainter>
@@ -15,6 +19,16 @@ namespace lis {
 namespace {
 
 using Transformations = QImageIOHandler::Transformations;
+
+// Decoder state beyond the pictures themselves: Huffman and quantisation tables, libjpeg's
+// row buffers, Qt's and libpng's bookkeeping.
+constexpr qint64 kDecoderOverheadBytes = qint64(8) * 1024 * 1024;
+// The fitted copy (RGB32) and its BMP (24 bits) per pixel.
+constexpr qint64 kFittedBytesPerPixel = 4 + 3;
+// Qt's readers refuse to allocate a single picture beyond this (in MiB).
+constexpr int kReaderAllocationLimitMib = int(kMaxDecodedPixels * 4 / (1024 * 1024));
+// Qt's GIF reader keeps a second full-size frame for disposal.
+constexpr qint64 kGifExtraBytesPerPixel = 4;
 
 bool swapsAxes(Transformations t)
 {
@@ -46,6 +60,17 @@ QImage applyOrientation(QImage image, Transformations t)
     return image;
 }
 
+qint64 pixelsOf(QSize size)
+{
+    return qint64(size.width()) * size.height();
+}
+
+// The box a picture of this upright size ends in.
+QSize targetSize(QSize upright, int box)
+{
+    return upright.width() > box ? fitInto(upright, box) : upright;
+}
+
 // Fits an upright picture into the box when it is wider than the box; the height alone never
 // triggers scaling.
 QImage fitIfWide(QImage image, int box)
@@ -56,13 +81,12 @@ QImage fitIfWide(QImage image, int box)
         fitInto(image.size(), box), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-Transformations exifOrientation(const QByteArray &data)
+// The EXIF orientation, read by Qt's JPEG reader from the header alone.
+Transformations exifOrientation(const ImageSource &source)
 {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
-    return reader.transformation();
+    const std::unique_ptr<QIODevice> device = source.device();
+    return device ? knownFormatReader(device.get(), ImageFormat::Jpeg)->transformation()
+                  : Transformations(QImageIOHandler::TransformationNone);
 }
 
 struct TjHandleDeleter
@@ -73,10 +97,23 @@ using TjHandle = std::unique_ptr<void, TjHandleDeleter>;
 
 // The reduced size libjpeg gives for 1/denominator; the 1/n factors keep the DCT scaling
 // an exact box average, so the final area downscale stays clean.
-QSize scaledDecodeSize(int width, int height, int denominator)
+QSize scaledDecodeSize(QSize stored, int denominator)
 {
     const tjscalingfactor factor { 1, denominator };
-    return { TJSCALED(width, factor), TJSCALED(height, factor) };
+    return { TJSCALED(stored.width(), factor), TJSCALED(stored.height(), factor) };
+}
+
+// The size a JPEG stored at `stored` is decoded at, upright as `upright`: the smallest 1/n
+// decode that still leaves at least the target size.
+QSize jpegDecodeSize(QSize stored, QSize upright, int box)
+{
+    const QSize target = targetSize(upright, box);
+    for (const int denominator : { 8, 4, 2 }) {
+        const QSize reduced = scaledDecodeSize(upright, denominator);
+        if (reduced.width() >= target.width() && reduced.height() >= target.height())
+            return scaledDecodeSize(stored, denominator);
+    }
+    return stored;
 }
 
 // A BMP has no transparency: see-through parts are shown over white, as a viewer would, rather
@@ -94,42 +131,231 @@ QImage flattened(QImage image)
     return flat;
 }
 
-bool gifCutShort(const QByteArray &data)
+// Qt's GIF reader returns whatever part of a cut-off file it got; a GIF ends with its trailer
+// (padding after it is harmless), so a short file is caught here.
+bool gifCutShort(const ImageSource &source)
 {
-    qsizetype end = data.size();
-    while (end > 0 && data[end - 1] == '\0') // padding after the trailer is harmless
-        --end;
-    return end == 0 || data[end - 1] != ';';
+    constexpr qint64 kChunk = 64 * 1024;
+    for (qint64 end = source.size(); end > 0;) {
+        const qint64 start = std::max<qint64>(0, end - kChunk);
+        const std::optional<QByteArray> tail = source.read(start, end - start);
+        if (!tail || tail->size() != end - start)
+            return true;
+        for (qsizetype i = tail->size() - 1; i >= 0; --i) {
+            if (tail->at(i) != '\0')
+                return tail->at(i) != ';';
+        }
+        end = start;
+    }
+    return true;
 }
 
-DecodedImage decodeWithQt(const QByteArray &data, int box)
+int bytesPerPixel(QImage::Format format)
 {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    reader.setAllocationLimit(int(kMaxDecodedPixels * 4 / (1024 * 1024)));
-    if (!reader.canRead())
-        return { {}, ImageProblem::Unsupported };
-    const QSize header = reader.size();
-    if (header.isValid() && qint64(header.width()) * header.height() > kMaxDecodedPixels)
-        return { {}, ImageProblem::TooLarge };
-    if (isCutShort(data))
-        return { {}, ImageProblem::Damaged };
-    QImage image = reader.read();
+    if (format == QImage::Format_Invalid)
+        return 8; // the widest a reader gives (RGBA64)
+    return std::max(1, (QImage::toPixelFormat(format).bitsPerPixel() + 7) / 8);
+}
+
+// What a reader holds besides the picture it fills, measured on large files: libtiff a decoded
+// strip (the whole picture for a single-strip file, at most as wide as the picture read), the
+// GIF reader its disposal frame; the PNG and BMP readers only a few rows.
+qint64 readerExtraBytes(ImageFormat format, qint64 pixels, qint64 asRead)
+{
+    switch (format) {
+    case ImageFormat::Gif:
+        return pixels * kGifExtraBytesPerPixel;
+    case ImageFormat::Tiff:
+        return asRead;
+    default:
+        return 0;
+    }
+}
+
+std::optional<MemoryBudget::Reservation> reserveFor(qint64 cost, MemoryBudget &budget)
+{
+    if (cost > kMaxDecodeBytes)
+        return std::nullopt;
+    return budget.reserve(cost);
+}
+
+// What the decoders of Qt's readers take: the picture as read (twice while it is turned
+// upright), the reader's own buffers, its RGB32 copy unless it was read as RGB32, and the fitted
+// copy. `extra` is what the caller's decoder takes besides.
+DecodedImage decodeWithQt(
+    const ImageSource &source, int box, MemoryBudget &budget, qint64 extra = 0)
+{
+    const std::unique_ptr<QIODevice> device = source.device();
+    if (!device)
+        return DecodedImage::failed(ImageProblem::Missing);
+    const std::unique_ptr<QImageReader> reader = knownFormatReader(device.get(), source.format());
+    reader->setAutoTransform(true);
+    reader->setAllocationLimit(kReaderAllocationLimitMib);
+    if (!reader->canRead())
+        return DecodedImage::failed(ImageProblem::Unsupported);
+    QSize stored = reader->size();
+    if (stored.height() < 0)
+        stored.setHeight(-stored.height()); // a top-down BMP: Qt reports its height negative
+    if (!stored.isValid())
+        return DecodedImage::failed(ImageProblem::Damaged);
+    const qint64 pixels = pixelsOf(stored);
+    if (pixels > kMaxDecodedPixels)
+        return DecodedImage::failed(ImageProblem::TooLarge);
+    const Transformations transformation = reader->transformation();
+    const QSize target = targetSize(swapsAxes(transformation) ? stored.transposed() : stored, box);
+    if (pixelsOf(target) > kMaxWorkingBitmapPixels)
+        return DecodedImage::failed(ImageProblem::TooLarge);
+    if (source.format() == ImageFormat::Gif && gifCutShort(source))
+        return DecodedImage::failed(ImageProblem::Damaged);
+
+    const QImage::Format readFormat = reader->imageFormat();
+    const qint64 asRead = pixels * bytesPerPixel(readFormat);
+    const bool turned = transformation != QImageIOHandler::TransformationNone;
+    const qint64 cost = extra + asRead * (turned ? 2 : 1)
+        + readerExtraBytes(source.format(), pixels, asRead)
+        + (readFormat == QImage::Format_RGB32 ? 0 : pixels * 4)
+        + pixelsOf(target) * kFittedBytesPerPixel + kDecoderOverheadBytes;
+    std::optional<MemoryBudget::Reservation> memory = reserveFor(cost, budget);
+    if (!memory)
+        return DecodedImage::failed(ImageProblem::TooLarge);
+
+    QImage image = reader->read();
     if (image.isNull()) {
-        return { {},
-            reader.error() == QImageReader::UnsupportedFormatError ? ImageProblem::Unsupported
-                                                                   : ImageProblem::Damaged };
+        return DecodedImage::failed(reader->error() == QImageReader::UnsupportedFormatError
+                ? ImageProblem::Unsupported
+                : ImageProblem::Damaged);
     }
     image = flattened(std::move(image));
     if (image.isNull())
-        return { {}, ImageProblem::TooLarge };
-    return { fitIfWide(std::move(image), box), ImageProblem::None };
+        return DecodedImage::failed(ImageProblem::TooLarge);
+    return { fitIfWide(std::move(image), box), ImageProblem::None, std::move(*memory) };
+}
+
+// The TurboJPEG decode of data already checked and paid for.
+DecodedImage decodeJpegData(const QByteArray &data, Transformations orientation, int box)
+{
+    TjHandle handle(tjInitDecompress());
+    if (!handle)
+        return DecodedImage::failed(ImageProblem::Unsupported);
+    auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(data.constData()));
+    const auto size = static_cast<unsigned long>(data.size());
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(handle.get(), bytes, size, &width, &height, &subsampling, &colorspace)
+        != 0)
+        return DecodedImage::failed(ImageProblem::Damaged);
+    if (width <= 0 || height <= 0) // a header cut off before the frame
+        return DecodedImage::failed(ImageProblem::Damaged);
+
+    const QSize stored(width, height);
+    const QSize upright = swapsAxes(orientation) ? stored.transposed() : stored;
+    const QSize target = targetSize(upright, box);
+    const QSize decoded = jpegDecodeSize(stored, upright, box);
+    if (pixelsOf(decoded) > kMaxDecodedPixels || pixelsOf(target) > kMaxWorkingBitmapPixels)
+        return DecodedImage::failed(ImageProblem::TooLarge);
+
+    QImage image(decoded, QImage::Format_RGB32);
+    if (image.isNull())
+        return DecodedImage::failed(ImageProblem::TooLarge);
+    const int pixelFormat = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
+    // Stopping on warnings is what makes a truncated or corrupt stream unreadable instead of
+    // a picture padded with grey.
+    if (tjDecompress2(handle.get(), bytes, size, image.bits(), decoded.width(),
+            int(image.bytesPerLine()), decoded.height(), pixelFormat, TJFLAG_STOPONWARNING)
+        != 0)
+        return DecodedImage::failed(ImageProblem::Damaged);
+
+    image = applyOrientation(std::move(image), orientation);
+    if (image.size() != target)
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return { std::move(image), ImageProblem::None, {} };
+}
+
+// JPEG: the frame header and the orientation tell the cost before the file is read into
+// memory.
+DecodedImage decodeJpeg(const ImageSource &source, int box, MemoryBudget &budget)
+{
+    const std::optional<JpegFrame> frame = readJpegFrame(
+        [&source](qint64 offset, qint64 count) { return source.read(offset, count); });
+    if (!frame)
+        return DecodedImage::failed(ImageProblem::Damaged);
+    const qint64 coefficients = frame->coefficientBufferBytes();
+    if (coefficients > kMaxDecodeBytes)
+        return DecodedImage::failed(ImageProblem::TooLarge);
+    // TurboJPEG decodes no CMYK: four-component streams go to Qt's reader, at full size.
+    if (frame->components.size() == 4)
+        return decodeWithQt(source, box, budget, coefficients);
+
+    const Transformations orientation = exifOrientation(source);
+    const QSize stored(frame->width, std::max(frame->height, 1));
+    const QSize upright = swapsAxes(orientation) ? stored.transposed() : stored;
+    const qint64 decodedPixels = pixelsOf(jpegDecodeSize(stored, upright, box));
+    const qint64 targetPixels = pixelsOf(targetSize(upright, box));
+    if (decodedPixels > kMaxDecodedPixels || targetPixels > kMaxWorkingBitmapPixels)
+        return DecodedImage::failed(ImageProblem::TooLarge);
+    // The decoded picture, its turned copy when it is turned, the fitted copy and its BMP.
+    const qint64 decodedBytes = decodedPixels * 4;
+    const qint64 cost = source.size() + coefficients + decodedBytes
+        + (orientation == QImageIOHandler::TransformationNone ? 0 : decodedBytes)
+        + targetPixels * kFittedBytesPerPixel + kDecoderOverheadBytes;
+    std::optional<MemoryBudget::Reservation> memory = reserveFor(cost, budget);
+    if (!memory)
+        return DecodedImage::failed(ImageProblem::TooLarge);
+    const std::optional<QByteArray> data = source.readAll();
+    if (!data)
+        return DecodedImage::failed(ImageProblem::Damaged);
+    DecodedImage decoded = decodeJpegData(*data, orientation, box);
+    decoded.memory = std::move(*memory);
+    return decoded;
 }
 
 } // namespace
+
+MemoryBudget &preparationBudget()
+{
+    static MemoryBudget budget(kPreparationBudgetBytes);
+    return budget;
+}
+
+ImageSource::ImageSource(const UserFile &file)
+    : m_file(&file)
+    , m_format(file.isOpen() ? sniffImageFormat(file) : ImageFormat::Unknown)
+{ }
+
+ImageSource::ImageSource(QByteArray bytes)
+    : m_bytes(std::move(bytes))
+    , m_format(sniffImageFormat(m_bytes))
+{ }
+
+qint64 ImageSource::size() const
+{
+    return m_file ? m_file->size() : m_bytes.size();
+}
+
+std::optional<QByteArray> ImageSource::read(qint64 offset, qint64 count) const
+{
+    if (m_file)
+        return m_file->read(offset, count);
+    if (offset < 0 || count < 0)
+        return std::nullopt;
+    return offset >= m_bytes.size() ? QByteArray() : m_bytes.mid(offset, count);
+}
+
+std::optional<QByteArray> ImageSource::readAll() const
+{
+    if (m_file)
+        return m_file->readAll(m_file->size());
+    return m_bytes;
+}
+
+std::unique_ptr<QIODevice> ImageSource::device() const
+{
+    if (m_file)
+        return m_file->device();
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(m_bytes);
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
+}
 
 QSize fitInto(QSize size, int box)
 {
@@ -140,77 +366,23 @@ QSize fitInto(QSize size, int box)
         std::max(1, int(std::lround(size.height() * factor))) };
 }
 
-bool looksLikeJpeg(const QByteArray &data)
+DecodedImage decodeFitted(const ImageSource &source, int box, MemoryBudget &budget)
 {
-    return data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8
-        && uchar(data[2]) == 0xFF;
-}
-
-JpegDecodeResult decodeJpegFitted(const QByteArray &data, int box)
-{
-    TjHandle handle(tjInitDecompress());
-    if (!handle)
-        return { {}, false };
-    auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(data.constData()));
-    const auto size = static_cast<unsigned long>(data.size());
-    int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), bytes, size, &width, &height, &subsampling, &colorspace)
-        != 0)
-        return { { {}, ImageProblem::Damaged }, true };
-    if (width <= 0 || height <= 0) // a header cut off before the frame
-        return { { {}, ImageProblem::Damaged }, true };
-    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK)
-        return { {}, false };
-
-    const Transformations orientation = exifOrientation(data);
-    const QSize upright = swapsAxes(orientation) ? QSize(height, width) : QSize(width, height);
-    const QSize target = upright.width() > box ? fitInto(upright, box) : upright;
-
-    // The smallest 1/n decode that still leaves at least the target size.
-    int denominator = 1;
-    for (const int candidate : { 8, 4, 2 }) {
-        const QSize reduced = scaledDecodeSize(upright.width(), upright.height(), candidate);
-        if (reduced.width() >= target.width() && reduced.height() >= target.height()) {
-            denominator = candidate;
-            break;
-        }
+    if (source.size() <= 0)
+        return DecodedImage::failed(ImageProblem::Damaged);
+    switch (source.format()) {
+    case ImageFormat::Unknown:
+        return DecodedImage::failed(ImageProblem::Unsupported);
+    case ImageFormat::Jpeg:
+        return decodeJpeg(source, box, budget);
+    default:
+        return decodeWithQt(source, box, budget);
     }
-    const QSize decoded = scaledDecodeSize(width, height, denominator);
-    if (qint64(decoded.width()) * decoded.height() > kMaxDecodedPixels)
-        return { { {}, ImageProblem::TooLarge }, true };
-
-    QImage image(decoded, QImage::Format_RGB32);
-    if (image.isNull())
-        return { { {}, ImageProblem::TooLarge }, true };
-    const int pixelFormat = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
-    // Stopping on warnings is what makes a truncated or corrupt stream unreadable instead of
-    // a picture padded with grey.
-    if (tjDecompress2(handle.get(), bytes, size, image.bits(), decoded.width(),
-            int(image.bytesPerLine()), decoded.height(), pixelFormat, TJFLAG_STOPONWARNING)
-        != 0)
-        return { { {}, ImageProblem::Damaged }, true };
-
-    image = applyOrientation(std::move(image), orientation);
-    if (image.size() != target)
-        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return { { std::move(image), ImageProblem::None }, true };
-}
-
-bool isCutShort(const QByteArray &data)
-{
-    return data.startsWith("GIF8") && gifCutShort(data);
 }
 
 DecodedImage decodeFitted(const QByteArray &data, int box)
 {
-    if (data.isEmpty())
-        return { {}, ImageProblem::Damaged };
-    if (looksLikeJpeg(data)) {
-        JpegDecodeResult jpeg = decodeJpegFitted(data, box);
-        if (jpeg.handled)
-            return std::move(jpeg.decoded);
-    }
-    return decodeWithQt(data, box);
+    return decodeFitted(ImageSource(data), box, preparationBudget());
 }
 
 QByteArray encodeBmp24(const QImage &source)

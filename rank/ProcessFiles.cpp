@@ -1,11 +1,15 @@
 #include "rank/ProcessFiles.h"
 
+#include "core/FileNames.h"
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"
 #include "rank/WorkingBitmap.h"
 #include "store/ResultStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <future>
@@ -17,6 +21,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Files decoded ahead at most: their decoding shares the preparation budget, but each finished
+// one holds its working bitmap (up to 24 MiB) until its turn comes.
+constexpr qsizetype kMaxReadAhead = 3;
+
 // Produces each file's prepared bitmap, either on the spot or from worker threads that work a
 // few files ahead (one per core). Preparing only reads the source, so doing it early changes
 // nothing that can be seen; everything written happens on the caller's thread, in list order.
@@ -25,7 +33,9 @@ class BitmapSource
 public:
     BitmapSource(const QStringList &files, PipelineMode mode, const RunHooks &hooks)
         : m_files(files)
-        , m_ahead(mode == PipelineMode::ReadAhead ? std::max(2, QThread::idealThreadCount()) : 0)
+        , m_ahead(mode == PipelineMode::ReadAhead
+                  ? std::clamp<qsizetype>(QThread::idealThreadCount(), 2, kMaxReadAhead)
+                  : 0)
         , m_hooks(hooks)
     { }
     ~BitmapSource()
@@ -43,20 +53,25 @@ public:
         if (m_pending.empty())
             m_nextToStart = index;
         topUp();
-        // The window stays live while the workers finish.
-        while (m_pending.front().wait_for(10ms) != std::future_status::ready)
-            m_hooks.doYield();
-        PreparedBitmap prepared = m_pending.front().get();
+        PreparedBitmap prepared = whileLive(std::move(m_pending.front()));
         m_pending.pop_front();
         topUp(); // every worker stays busy while this file is written and ranked
         // A file changed or removed since it was read ahead is read again now, so the outcome
         // is what the one-file loop would have seen at this point.
         if (stampSource(m_files.at(index)) != prepared.source)
-            prepared = prepareBitmap(m_files.at(index));
+            prepared = whileLive(std::async(std::launch::async, prepareBitmap, m_files.at(index)));
         return prepared;
     }
 
 private:
+    // The window stays live while a worker finishes (or waits for its share of memory).
+    PreparedBitmap whileLive(std::future<PreparedBitmap> pending) const
+    {
+        while (pending.wait_for(10ms) != std::future_status::ready)
+            m_hooks.doYield();
+        return pending.get();
+    }
+
     void topUp()
     {
         while (qsizetype(m_pending.size()) < m_ahead && m_nextToStart < m_files.size())
@@ -71,34 +86,42 @@ private:
     qsizetype m_nextToStart = 0;
 };
 
-FileOutcome processOne(const RankRun &run, const QString &source, BitmapSource &bitmaps,
-    qsizetype index, ResultsCopies &copies)
+// One file through every step; nothing when a working file could not be written, which stops
+// the loop (`failure` says which and why).
+std::optional<FileOutcome> processOne(const RankRun &run, const QString &source,
+    BitmapSource &bitmaps, qsizetype index, ResultsCopies &copies,
+    std::optional<WriteFailure> &failure)
 {
     FileOutcome outcome;
     outcome.path = source;
     // Removed first, so a file that cannot be prepared never inherits the previous picture.
     clearWorkingBitmap(run.paths);
     const PreparedBitmap prepared = bitmaps.take(index);
-    outcome.problem = writeWorkingBitmap(run.paths, prepared);
+    outcome.problem = prepared.problem;
+    if (prepared.ok() && (failure = writeWorkingBitmap(run.paths, prepared.bitmap)))
+        return std::nullopt;
     run.hooks.doYield();
 
     if (outcome.problem == ImageProblem::None) {
         const QString copy = copies.assign(source);
-        if (writeResultsCopy(copy, prepared.bitmap))
-            outcome.resultsCopy = copy;
+        if ((failure = writeResultsCopy(copy, prepared.bitmap)))
+            return std::nullopt;
+        outcome.resultsCopy = copy;
     }
     run.hooks.doYield();
 
     if (outcome.problem == ImageProblem::None) {
-        if (const std::optional<std::int32_t> rank
-            = run.ranker.imageRank(run.paths.workingBitmap(), source)) {
-            outcome.rank = *rank;
+        // The parts of the judgement come from the same call, so nothing is judged twice.
+        if (const std::optional<RankJudgement> judged
+            = run.ranker.imageRankWithScores(run.paths.workingBitmap(), source)) {
+            outcome.rank = judged->rank;
+            outcome.scores = judged->scores;
             outcome.ranked = true;
         }
     }
     run.hooks.doYield();
 
-    outcome.rowStored = run.store.addImageRank(source, outcome.rank);
+    outcome.rowStored = run.store.AddImageRank(source, outcome.rank);
     return outcome;
 }
 
@@ -123,11 +146,11 @@ std::vector<const FileOutcome *> ProcessFilesResult::unreadable() const
     return list;
 }
 
-ProcessFilesResult processFiles(
+ProcessFilesResult ProcessFiles(
     const RankRun &run, const QStringList &foundFiles, ResultsCopies &copies, PipelineMode mode)
 {
     ProcessFilesResult result;
-    run.store.deleteRecords();
+    run.store.DeleteRecords();
     ResultStore::Batch batch(run.store);
     BitmapSource bitmaps(foundFiles, mode, run.hooks);
     result.files.reserve(size_t(foundFiles.size()));
@@ -139,10 +162,28 @@ ProcessFilesResult processFiles(
         }
         const QString source = foundFiles.at(i);
         run.hooks.doYield();
-        result.files.push_back(processOne(run, source, bitmaps, i, copies));
+        std::optional<FileOutcome> outcome
+            = processOne(run, source, bitmaps, i, copies, result.writeFailure);
+        if (!outcome)
+            break;
+        result.files.push_back(std::move(*outcome));
+        run.hooks.doProgress(qsizetype(result.files.size()));
     }
-    batch.commit();
+    if (!batch.commit()) {
+        // The rollback took every row of the run with it.
+        for (FileOutcome &file : result.files)
+            file.rowStored = false;
+    }
+    result.storeFailure = run.store.writeError();
     return result;
+}
+
+QString writeFailureMessage(const WriteFailure &failure)
+{
+    const QString folder = QDir::toNativeSeparators(QFileInfo(failure.path).absolutePath());
+    return QStringLiteral("The working files in %1 cannot be written (%2), so the search was "
+                          "stopped.")
+        .arg(displayPath(folder), failure.reason());
 }
 
 } // namespace lis

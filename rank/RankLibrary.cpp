@@ -1,5 +1,7 @@
 #include "rank/RankLibrary.h"
 
+#include "core/FileNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <cstring>
@@ -78,8 +80,13 @@ void RankLibrary::ensureLoaded()
     if (!m_exactFile.isEmpty()) {
         loaded = QFileInfo::exists(m_exactFile) && tryLoad(m_exactFile);
     } else {
+        // Beside the program first, then where an installed copy keeps it, then the system's
+        // search.
         const QString beside = QDir(m_appFolder).filePath(fileName());
-        loaded = (QFileInfo::exists(beside) && tryLoad(beside)) || tryLoad(baseName());
+        const QString installed = QDir(m_appFolder + QStringLiteral("/../lib/lumetra-image-search"))
+                                      .filePath(fileName());
+        loaded = (QFileInfo::exists(beside) && tryLoad(beside))
+            || (QFileInfo::exists(installed) && tryLoad(installed)) || tryLoad(baseName());
     }
     if (!loaded)
         return;
@@ -104,8 +111,9 @@ QString RankLibrary::loadedFile() const
 
 void RankLibrary::tellSource(const QString &sourcePath)
 {
+    // The file's own name bytes, so a name that is not UTF-8 names the same file there too.
     if (m_imageRankSource && !sourcePath.isEmpty())
-        m_imageRankSource(sourcePath.toUtf8().constData());
+        m_imageRankSource(pathToBytes(sourcePath).constData());
 }
 
 std::optional<std::int32_t> RankLibrary::imageRank(
@@ -137,6 +145,11 @@ std::optional<RankJudgement> RankLibrary::imageRankWithScores(
     const QString &workingBitmap, const QString &sourcePath)
 {
     ensureLoaded();
+    if (!m_imageRankWithScores && m_imageRank && m_imageRankDetails) {
+        // An older library: its details call ranks and gives the parts in the same pass.
+        const std::optional<ImageRankScores> scores = imageRankDetails(workingBitmap, sourcePath);
+        return RankJudgement { scores->rank, scores };
+    }
     if (!m_imageRankWithScores) {
         const std::optional<std::int32_t> rank = imageRank(workingBitmap, sourcePath);
         if (!rank)

@@ -1,5 +1,7 @@
 #include "rank/ResultsCopies.h"
 
+#include "core/FileNames.h"
+
 namespace lis {
 
 namespace {
@@ -31,7 +33,9 @@ QString ResultsCopies::assign(const QString &sourcePath)
 {
     if (const auto it = m_bySource.constFind(sourcePath); it != m_bySource.cend())
         return *it;
-    const QString name = fileNameOf(sourcePath);
+    // The copy is the program's own file: a name that is not UTF-8 is given its readable form,
+    // which every reader of the folder can open; the map keeps it apart from any other.
+    const QString name = displayPath(fileNameOf(sourcePath));
     QString candidate = name;
     for (int number = 2; m_usedNames.contains(candidate.toCaseFolded()); ++number)
         candidate = numberedName(name, number);

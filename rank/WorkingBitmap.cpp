@@ -1,5 +1,8 @@
 #include "rank/WorkingBitmap.h"
 
+#include "core/FileNames.h"
+#include "core/UserFile.h"
+#include "rank/BmpHeader.h"
 #include "rank/ImageDecode.h"
 
 #include <QBuffer>
@@ -7,36 +10,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cerrno>
+#include <fcntl.h>
 #include <new>
+#include <unistd.h>
 
 namespace lis {
 
 namespace {
 
-struct SourceBytes
-{
-    QByteArray data;
-    ImageProblem problem = ImageProblem::None;
-};
-
-SourceBytes readSource(const QString &path)
-{
-    // Checked before opening: opening a FIFO or a device could block the run.
-    const QFileInfo info(path);
-    if (!info.exists())
-        return { {}, ImageProblem::Missing };
-    if (!info.isFile())
-        return { {}, ImageProblem::Unsupported };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return { {}, ImageProblem::Missing };
-    if (file.size() > kMaxSourceBytes)
-        return { {}, ImageProblem::TooLarge };
-    QByteArray data = file.readAll();
-    if (data.isEmpty())
-        return { {}, ImageProblem::Damaged };
-    return { std::move(data), ImageProblem::None };
-}
+// A narrow BMP is taken over byte for byte only up to this size (a 500 x 16,700 32-bit one);
+// a larger one is converted like any other picture.
+constexpr qint64 kMaxTakenBmpBytes = qint64(32) * 1024 * 1024;
+constexpr qint64 kBmpHeaderBytes = 64;
+constexpr qint64 kBmpCheckOverheadBytes = qint64(1) * 1024 * 1024;
 
 PreparedBitmap fromDecoded(DecodedImage decoded)
 {
@@ -45,142 +32,151 @@ PreparedBitmap fromDecoded(DecodedImage decoded)
     return PreparedBitmap::made(encodeBmp24(decoded.image), decoded.image.size(), false);
 }
 
-// What a BMP header alone tells against the file: a picture too large to decode, or an
-// uncompressed one that does not hold all the pixel rows it declares (Qt's reader pads a file cut
-// short with blank rows instead of failing, so a truncated BMP would pass as a picture).
-// Compressed BMPs are left to the reader, except run-length data declared top-down, which the
-// format does not allow. Anything that is not a BMP gives ImageProblem::None.
-ImageProblem bmpHeaderProblem(const QByteArray &data)
-{
-    const auto *p = reinterpret_cast<const uchar *>(data.constData());
-    const auto le16 = [p](int at) { return qint64(p[at] | p[at + 1] << 8); };
-    const auto le32 = [p](int at) {
-        return qint32(quint32(p[at]) | quint32(p[at + 1]) << 8 | quint32(p[at + 2]) << 16
-            | quint32(p[at + 3]) << 24);
-    };
-    if (data.size() < 26 || p[0] != 'B' || p[1] != 'M')
-        return ImageProblem::None;
-    const qint64 offset = quint32(le32(10));
-    const qint32 header = le32(14);
-    qint64 width = 0, height = 0, bits = 0;
-    bool uncompressed = true;
-    if (header == 12) {
-        width = le16(18);
-        height = le16(20);
-        bits = le16(24);
-    } else if (header >= 40 && data.size() >= 34) {
-        const qint32 compression = le32(30);
-        if ((compression == 1 || compression == 2) && le32(22) < 0)
-            return ImageProblem::Damaged;
-        uncompressed = compression == 0 || compression == 3 || compression == 6;
-        width = le32(18);
-        height = qAbs(qint64(le32(22))); // negative: rows stored top-down
-        bits = le16(28);
-    } else {
-        return ImageProblem::None;
-    }
-    if (width * height > kMaxDecodedPixels)
-        return ImageProblem::TooLarge;
-    if (!uncompressed || width <= 0 || height <= 0 || bits <= 0 || bits > 64)
-        return ImageProblem::None; // left to the reader, which refuses what it cannot read
-    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-    return offset + rowBytes * height <= data.size() ? ImageProblem::None : ImageProblem::Damaged;
-}
-
 // A real BMP that is narrow enough stays exactly as it is; the loader still has to read it,
 // so a damaged one is refused like any other damaged image.
-std::optional<PreparedBitmap> takeNarrowBmp(const QByteArray &data)
+std::optional<PreparedBitmap> takeNarrowBmp(const UserFile &file)
 {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    if (reader.format() != "bmp")
+    if (file.size() > kMaxTakenBmpBytes)
         return std::nullopt;
-    QSize size = reader.size();
+    const std::unique_ptr<QFile> device = file.device();
+    if (!device)
+        return PreparedBitmap::failed(ImageProblem::Missing);
+    QSize size = knownFormatReader(device.get(), ImageFormat::Bmp)->size();
     if (size.height() < 0)
         size.setHeight(-size.height()); // a top-down BMP: Qt reports its height negative
     if (!size.isValid())
         return PreparedBitmap::failed(ImageProblem::Damaged);
-    if (qint64(size.width()) * size.height() > kMaxDecodedPixels)
-        return PreparedBitmap::failed(ImageProblem::TooLarge);
     if (size.width() > kWorkingBitmapBox)
         return std::nullopt;
-    if (reader.read().isNull())
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (pixels > kMaxWorkingBitmapPixels)
+        return PreparedBitmap::failed(ImageProblem::TooLarge);
+    // The file's bytes and the picture the check decodes from them.
+    const std::optional<MemoryBudget::Reservation> memory
+        = preparationBudget().reserve(file.size() + pixels * 4 + kBmpCheckOverheadBytes);
+    const std::optional<QByteArray> data = file.readAll(kMaxTakenBmpBytes);
+    if (!memory || !data)
         return PreparedBitmap::failed(ImageProblem::Damaged);
-    return PreparedBitmap::made(data, size, true);
+    QBuffer buffer;
+    buffer.setData(*data);
+    buffer.open(QIODevice::ReadOnly);
+    if (knownFormatReader(&buffer, ImageFormat::Bmp)->read().isNull())
+        return PreparedBitmap::failed(ImageProblem::Damaged);
+    return PreparedBitmap::made(*data, size, true);
 }
 
-bool writeWhole(const QString &path, const QByteArray &bytes)
+ImageProblem openingProblem(const UserFile &file)
 {
-    QFile::remove(path);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
-        return true;
-    file.close();
-    QFile::remove(path);
-    return false;
+    switch (file.status()) {
+    case UserFile::Status::Open:
+        return ImageProblem::None;
+    case UserFile::Status::NotRegular:
+        return ImageProblem::Unsupported;
+    case UserFile::Status::Missing:
+    case UserFile::Status::Unreadable:
+        break;
+    }
+    return ImageProblem::Missing;
 }
 
-PreparedBitmap prepareBitmapOrThrow(const QString &source);
+SourceStamp stampOf(const struct stat &info)
+{
+    if (!S_ISREG(info.st_mode))
+        return {};
+    return { true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+        qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+        qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec };
+}
+
+PreparedBitmap prepareOpened(const UserFile &file, const QString &path)
+{
+    if (const ImageProblem problem = openingProblem(file); problem != ImageProblem::None)
+        return PreparedBitmap::failed(problem);
+    if (file.size() == 0)
+        return PreparedBitmap::failed(ImageProblem::Damaged);
+    const ImageSource source(file);
+    if (source.format() == ImageFormat::Bmp) {
+        const std::optional<QByteArray> head = file.read(0, kBmpHeaderBytes);
+        if (!head)
+            return PreparedBitmap::failed(ImageProblem::Missing);
+        if (const ImageProblem declared = bmpHeaderProblem(*head, file.size());
+            declared != ImageProblem::None)
+            return PreparedBitmap::failed(declared);
+        if (BMPFileCheck(path)) {
+            if (std::optional<PreparedBitmap> narrow = takeNarrowBmp(file))
+                return std::move(*narrow);
+        }
+    }
+    return fromDecoded(decodeFitted(source, kWorkingBitmapBox, preparationBudget()));
+}
+
+// Writes the whole file or nothing: a failure leaves no partial file behind.
+std::optional<WriteFailure> writeWhole(const QString &path, const QByteArray &bytes)
+{
+    const QByteArray name = pathToBytes(path);
+    ::unlink(name.constData()); // replaced, even when the old one was read-only
+    UniqueFd fd = openPath(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0644);
+    int error = fd.isValid() ? 0 : errno;
+    for (qint64 done = 0; error == 0 && done < bytes.size();) {
+        const ssize_t n = ::write(fd.get(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno != EINTR)
+            error = errno;
+        else if (n > 0)
+            done += n;
+    }
+    if (fd.isValid() && ::close(fd.release()) != 0 && error == 0)
+        error = errno;
+    if (error == 0)
+        return std::nullopt;
+    ::unlink(name.constData());
+    return WriteFailure { path, error };
+}
 
 } // namespace
 
-bool bmpFileCheck(const QString &fileName)
+QString WriteFailure::reason() const
+{
+    return qt_error_string(error);
+}
+
+bool BMPFileCheck(const QString &fileName)
 {
     return fileName.endsWith(QStringLiteral("bmp")) || fileName.endsWith(QStringLiteral("BMP"));
 }
 
-bool bmpCheck(const QString &path)
+bool BMPCheck(const QString &path)
 {
-    QImageReader reader(path);
-    if (!reader.canRead())
+    const UserFile file = UserFile::open(path);
+    if (!file.isOpen())
         return false;
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxDecodedPixels)
+    try {
+        return decodeFitted(ImageSource(file), kWorkingBitmapBox, preparationBudget()).problem
+            == ImageProblem::None;
+    } catch (const std::bad_alloc &) {
         return false;
-    return !reader.read().isNull();
+    }
 }
 
 SourceStamp stampSource(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return {};
-    return { true, info.size(), info.lastModified().toMSecsSinceEpoch() };
+    const std::optional<struct stat> info = statPath(path, true);
+    return info ? stampOf(*info) : SourceStamp {};
 }
 
 PreparedBitmap prepareBitmap(const QString &source)
 {
-    const SourceStamp stamp = stampSource(source);
+    // Opened once: every check and every read goes through this descriptor.
+    const UserFile file = UserFile::open(source);
     PreparedBitmap prepared;
-    // Sizes are checked before decoding, but memory can still run out on a busy machine.
+    // Costs are checked before decoding, but memory can still run out on a busy machine.
     try {
-        prepared = prepareBitmapOrThrow(source);
+        prepared = prepareOpened(file, source);
     } catch (const std::bad_alloc &) {
         prepared = PreparedBitmap::failed(ImageProblem::TooLarge);
     }
-    prepared.source = stamp;
+    prepared.source = file.isOpen() ? stampOf(file.info()) : SourceStamp {};
     return prepared;
 }
-
-namespace {
-
-PreparedBitmap prepareBitmapOrThrow(const QString &source)
-{
-    SourceBytes bytes = readSource(source);
-    if (bytes.problem != ImageProblem::None)
-        return PreparedBitmap::failed(bytes.problem);
-    if (const ImageProblem declared = bmpHeaderProblem(bytes.data); declared != ImageProblem::None)
-        return PreparedBitmap::failed(declared);
-    if (bmpFileCheck(source)) {
-        if (std::optional<PreparedBitmap> narrow = takeNarrowBmp(bytes.data))
-            return std::move(*narrow);
-    }
-    return fromDecoded(decodeFitted(bytes.data, kWorkingBitmapBox));
-}
-
-} // namespace
 
 void clearWorkingBitmap(const AppPaths &paths)
 {
@@ -188,16 +184,13 @@ void clearWorkingBitmap(const AppPaths &paths)
     QFile::remove(paths.scratchBitmap());
 }
 
-ImageProblem writeWorkingBitmap(const AppPaths &paths, const PreparedBitmap &prepared)
+std::optional<WriteFailure> writeWorkingBitmap(const AppPaths &paths, const QByteArray &bitmap)
 {
-    if (!prepared.ok())
-        return prepared.problem;
     QDir().mkpath(paths.workFolder());
-    return writeWhole(paths.workingBitmap(), prepared.bitmap) ? ImageProblem::None
-                                                              : ImageProblem::WriteFailed;
+    return writeWhole(paths.workingBitmap(), bitmap);
 }
 
-bool writeResultsCopy(const QString &copyPath, const QByteArray &bitmap)
+std::optional<WriteFailure> writeResultsCopy(const QString &copyPath, const QByteArray &bitmap)
 {
     QDir().mkpath(QFileInfo(copyPath).absolutePath());
     return writeWhole(copyPath, bitmap);
@@ -208,10 +201,11 @@ ImageProblem prepareWorkingBitmap(
 {
     clearWorkingBitmap(paths);
     const PreparedBitmap prepared = prepareBitmap(source);
-    if (const ImageProblem problem = writeWorkingBitmap(paths, prepared);
-        problem != ImageProblem::None)
-        return problem;
-    writeResultsCopy(resultsCopyPath, prepared.bitmap);
+    if (!prepared.ok())
+        return prepared.problem;
+    if (writeWorkingBitmap(paths, prepared.bitmap)
+        || writeResultsCopy(resultsCopyPath, prepared.bitmap))
+        return ImageProblem::WriteFailed;
     return ImageProblem::None;
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "app/core/AppPaths.h"
+#include "core/AppPaths.h"
 #include "rank/ImageProblem.h"
 
 #include <QByteArray>
 #include <QSize>
 #include <QString>
+#include <optional>
 
 namespace lis {
 
@@ -13,17 +14,20 @@ namespace lis {
 inline constexpr int kWorkingBitmapBox = 500;
 
 // True when the last three characters of the name are exactly "bmp" or "BMP".
-bool bmpFileCheck(const QString &fileName);
+bool BMPFileCheck(const QString &fileName);
 // True when the picture loader can read the file (whatever its name says).
-bool bmpCheck(const QString &path);
+bool BMPCheck(const QString &path);
 
 // What a source file looked like when it was read: a file prepared ahead is prepared again when
-// it has changed or gone by the time its turn comes.
+// it has changed, been replaced or gone by the time its turn comes.
 struct SourceStamp
 {
     bool isFile = false;
+    quint64 device = 0;
+    quint64 inode = 0;
     qint64 size = -1;
-    qint64 modifiedMs = 0;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0; // also moves on a change of permissions
     bool operator==(const SourceStamp &) const = default;
 };
 SourceStamp stampSource(const QString &path);
@@ -36,7 +40,7 @@ struct PreparedBitmap
     QByteArray bitmap; // the BMP bytes of the working bitmap
     QSize size; // its pixel size
     bool copiedSource = false; // a BMP source taken over unchanged, byte for byte
-    SourceStamp source; // the source as it was just before it was read
+    SourceStamp source; // the source as it was opened (its descriptor's status)
     bool ok() const { return problem == ImageProblem::None; }
 
     static PreparedBitmap failed(ImageProblem why)
@@ -60,20 +64,28 @@ struct PreparedBitmap
 // 500 x 500 when its upright width is more than 500. The source is only read.
 PreparedBitmap prepareBitmap(const QString &source);
 
+// A file of the program's own that could not be written, and why.
+struct WriteFailure
+{
+    QString path;
+    int error = 0; // errno
+    QString reason() const; // the system's text for the error
+};
+
 // Removes the working bitmap and a scratch bitmap left by an earlier failure, so a file that
 // cannot be prepared never inherits the previous file's picture.
 void clearWorkingBitmap(const AppPaths &paths);
 
-// Writes the prepared bytes to the working bitmap (ImageProblem::WriteFailed when that fails;
-// a partial file is removed).
-ImageProblem writeWorkingBitmap(const AppPaths &paths, const PreparedBitmap &prepared);
+// Writes the prepared bytes to the working bitmap; a partial file is removed.
+std::optional<WriteFailure> writeWorkingBitmap(const AppPaths &paths, const QByteArray &bitmap);
 
 // Writes the results copy (the working bitmap's bytes) at the given path, replacing a file of
-// that name; false on failure, leaving no partial file.
-bool writeResultsCopy(const QString &copyPath, const QByteArray &bitmap);
+// that name and leaving no partial file.
+std::optional<WriteFailure> writeResultsCopy(const QString &copyPath, const QByteArray &bitmap);
 
 // Prepares one source into the working bitmap and writes its results copy: the whole
-// preparation of one found file for callers that need no yields in between.
+// preparation of one found file for callers that need no yields in between
+// (ImageProblem::WriteFailed when a file of the program's own could not be written).
 ImageProblem prepareWorkingBitmap(
     const AppPaths &paths, const QString &source, const QString &resultsCopyPath);
 

@@ -1,6 +1,9 @@
 #include "report/Picture.h"
 
-#include <QFileInfo>
+#include "core/UserFile.h"
+#include "rank/ImageFormat.h"
+
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <climits>
@@ -65,16 +68,22 @@ QRect fittedRect(QSize image, QSize box)
 
 LoadedPicture LoadPictureFile(const QString &path, const QColor &backColour)
 {
-    // Only regular files (or links to them): opening a FIFO or a device could block forever.
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    // Opened once without blocking: a FIFO or a device is refused, not waited on. Only the
+    // readers of the five ranked formats are used, whatever else Qt could read.
+    if (path.isEmpty())
         return {};
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize raw = reader.size();
+    const UserFile file = UserFile::open(path);
+    const ImageFormat format = file.isOpen() ? sniffImageFormat(file) : ImageFormat::Unknown;
+    const std::unique_ptr<QFile> device = format == ImageFormat::Unknown ? nullptr : file.device();
+    if (!device)
+        return {};
+    const std::unique_ptr<QImageReader> reader = knownFormatReader(device.get(), format);
+    reader->setAutoTransform(true);
+    const QSize raw = reader->size();
     if (raw.isValid() && boundedDecodeSize(raw) != raw)
-        reader.setScaledSize(boundedDecodeSize(raw));
-    const QSize own = raw.isValid() ? uprightSize(raw, reader.transformation()) : QSize();
-    const QImage image = reader.read();
+        reader->setScaledSize(boundedDecodeSize(raw));
+    const QSize own = raw.isValid() ? uprightSize(raw, reader->transformation()) : QSize();
+    const QImage image = reader->read();
     if (image.isNull())
         return {};
 

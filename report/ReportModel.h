@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/RunHooks.h"
+#include "core/RunHooks.h"
 #include "store/ResultStore.h"
 
 #include <QSize>
@@ -23,6 +23,8 @@ struct ReportRow
     QString type; // "JPEG" for a lower-case jpg, else the extension in upper case
     QString width;
     QString height;
+    std::optional<qint64> sizeBytes; // the length the Size cell shows, for programs
+    std::optional<QSize> pixels; // what the Width and Height cells show
 };
 
 struct Report

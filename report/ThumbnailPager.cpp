@@ -1,7 +1,5 @@
 #include "report/ThumbnailPager.h"
 
-#include "dialogs/Prompts.h"
-
 namespace lis {
 
 void ThumbnailPager::reset()
@@ -36,7 +34,7 @@ void ThumbnailPager::empty(Changes &changes, int slot)
     m_positions[std::size_t(slot)] = 0;
 }
 
-ThumbnailPager::Changes ThumbnailPager::loadPics(
+ThumbnailPager::Changes ThumbnailPager::LoadPics(
     int count, int selected, const ResultExists &resultExists)
 {
     Changes changes;
@@ -55,20 +53,19 @@ ThumbnailPager::Changes ThumbnailPager::loadPics(
     return changes;
 }
 
-ThumbnailPager::NextOutcome ThumbnailPager::nextClicked(Prompts &prompts, Changes *changes)
+ThumbnailPager::NextOutcome ThumbnailPager::nextClicked(Changes *changes)
 {
     if (m_positions[0] + 3 > m_count) {
-        prompts.message(QStringLiteral("End"), endOfListText(m_count), MessageIcon::Information);
         m_nextEnabled = false;
         return NextOutcome::EndOfList;
     }
-    const Changes paged = loadNextPics();
+    const Changes paged = LoadNextPics();
     if (changes)
         *changes = paged;
     return NextOutcome::Paged;
 }
 
-ThumbnailPager::Changes ThumbnailPager::loadNextPics()
+ThumbnailPager::Changes ThumbnailPager::LoadNextPics()
 {
     Changes changes;
     // After a first page whose last slot was skipped, the page position still reads the
@@ -97,7 +94,7 @@ ThumbnailPager::Changes ThumbnailPager::loadNextPics()
     return changes;
 }
 
-ThumbnailPager::Changes ThumbnailPager::loadPreviousPics()
+ThumbnailPager::Changes ThumbnailPager::LoadPreviousPics()
 {
     Changes changes;
     const int first = m_positions[0] - 3;

@@ -6,8 +6,6 @@
 
 namespace lis {
 
-class Prompts;
-
 // The paging of the thumbnail pages, three results at a time, without a window. It holds what
 // the window shows: the position under each of the three slots (0 = empty slot, no caption),
 // which result entry each slot shows, the page position, and whether Next and Previous are
@@ -34,15 +32,16 @@ public:
 
     // The first page, beginning at the selected entry of a list of `count` results. Slots 1
     // and 2 show their entries only when those result files exist; a skipped slot is empty.
-    Changes loadPics(int count, int selected, const ResultExists &resultExists);
+    Changes LoadPics(int count, int selected, const ResultExists &resultExists);
 
     enum class NextOutcome { Paged, EndOfList };
-    // A click on Next: when the page already shows the last result, tells the person how many
-    // image files there are (caption "End") and disables Next; otherwise the next page.
-    NextOutcome nextClicked(Prompts &prompts, Changes *changes = nullptr);
+    // A click on Next: when the page already shows the last result, disables Next and says
+    // EndOfList (the window then tells how many image files there are, endOfListText); otherwise
+    // the next page.
+    NextOutcome nextClicked(Changes *changes = nullptr);
 
-    Changes loadNextPics();
-    Changes loadPreviousPics();
+    Changes LoadNextPics();
+    Changes LoadPreviousPics();
 
     int count() const { return m_count; }
     int position(int slot) const { return m_positions.at(std::size_t(slot)); }

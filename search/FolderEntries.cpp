@@ -1,9 +1,12 @@
 #include "search/FolderEntries.h"
 
-#include <QStringDecoder>
+#include "core/FileNames.h"
+#include "core/UserFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 
@@ -16,27 +19,19 @@ struct DirCloser
     void operator()(DIR *dir) const { closedir(dir); }
 };
 
-bool isAscii(const char *text, size_t length)
-{
-    for (size_t i = 0; i < length; ++i) {
-        if (static_cast<unsigned char>(text[i]) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
-// Regular files and links to them count as files; a link is never a folder to the walk.
-FolderEntry::Kind kindOfLinkTarget(const QByteArray &path)
+// Regular files and links to them count as files; a link is never a folder to the walk. Entries
+// are asked about relative to the open folder, so paths of any length work.
+FolderEntry::Kind kindOfLinkTarget(int folder, const char *name)
 {
     struct stat target
     {
     };
-    if (stat(path.constData(), &target) == 0 && S_ISREG(target.st_mode))
+    if (fstatat(folder, name, &target, 0) == 0 && S_ISREG(target.st_mode))
         return FolderEntry::Kind::File;
     return FolderEntry::Kind::Other;
 }
 
-FolderEntry::Kind kindOf(const dirent &entry, const QByteArray &folder)
+FolderEntry::Kind kindOf(const dirent &entry, int folder)
 {
     switch (entry.d_type) {
     case DT_DIR:
@@ -44,25 +39,24 @@ FolderEntry::Kind kindOf(const dirent &entry, const QByteArray &folder)
     case DT_REG:
         return FolderEntry::Kind::File;
     case DT_LNK:
-        return kindOfLinkTarget(folder + entry.d_name);
+        return kindOfLinkTarget(folder, entry.d_name);
     case DT_UNKNOWN:
         break;
     default:
         return FolderEntry::Kind::Other;
     }
     // Some file systems do not say; ask the entry itself. One that vanished lists as nothing.
-    const QByteArray path = folder + entry.d_name;
     struct stat own
     {
     };
-    if (lstat(path.constData(), &own) != 0)
+    if (fstatat(folder, entry.d_name, &own, AT_SYMLINK_NOFOLLOW) != 0)
         return FolderEntry::Kind::Other;
     if (S_ISDIR(own.st_mode))
         return FolderEntry::Kind::Folder;
     if (S_ISREG(own.st_mode))
         return FolderEntry::Kind::File;
     if (S_ISLNK(own.st_mode))
-        return kindOfLinkTarget(path);
+        return kindOfLinkTarget(folder, entry.d_name);
     return FolderEntry::Kind::Other;
 }
 
@@ -87,9 +81,13 @@ QString orderKey(const QString &name)
 
 std::optional<FolderListing> readFolderEntries(const QByteArray &folder)
 {
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.constData()));
+    UniqueFd opened = openPathBytes(folder, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
+    if (!opened.isValid())
+        return std::nullopt;
+    std::unique_ptr<DIR, DirCloser> dir(fdopendir(opened.get()));
     if (!dir)
         return std::nullopt;
+    opened.release(); // the listing owns it now
     FolderListing listing;
     struct stat own
     {
@@ -104,24 +102,14 @@ std::optional<FolderListing> readFolderEntries(const QByteArray &folder)
         FolderEntry entry;
     };
     std::vector<Keyed> keyed;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     errno = 0;
     while (const dirent *entry = readdir(dir.get())) {
-        const size_t length = strlen(entry->d_name);
         FolderEntry item;
-        const QByteArrayView rawName(entry->d_name, qsizetype(length));
-        if (isAscii(entry->d_name, length)) {
-            item.name = QString::fromLatin1(rawName);
-        } else {
-            decoder.resetState();
-            item.name = decoder.decode(rawName);
-            if (decoder.hasError())
-                continue;
-        }
+        item.name = pathFromBytes(entry->d_name);
         if (item.name == u"." || item.name == u"..")
             item.kind = FolderEntry::Kind::Dots;
         else
-            item.kind = kindOf(*entry, folder);
+            item.kind = kindOf(*entry, dirfd(dir.get()));
         keyed.push_back({ orderKey(item.name), std::move(item) });
         errno = 0;
     }
@@ -131,7 +119,7 @@ std::optional<FolderListing> readFolderEntries(const QByteArray &folder)
     std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
         if (const int order = QStringView(a.key).compare(QStringView(b.key)); order != 0)
             return order < 0;
-        // Valid UTF-8 orders like its UTF-16 form for names that differ only in case.
+        // Names that differ only in case order by their UTF-16 form.
         return QStringView(a.entry.name).compare(QStringView(b.entry.name)) < 0;
     });
     listing.entries.reserve(keyed.size());

@@ -39,9 +39,9 @@ struct FolderListing
 };
 
 // The entries of a folder, in the order an NTFS folder lists them: names compared
-// case-insensitively (simple upper case, per UTF-16 unit), ties in byte order. Names that are not
-// valid UTF-8 are left out, since no path in a list could name them. Nothing when the folder
-// cannot be read.
+// case-insensitively (simple upper case, per UTF-16 unit), ties in UTF-16 order. Names that are
+// not valid UTF-8 keep their bytes (see pathFromBytes); folders past the system's path limit are
+// read too. Nothing when the folder cannot be read.
 std::optional<FolderListing> readFolderEntries(const QByteArray &folder);
 
 } // namespace lis

@@ -1,6 +1,7 @@
 #include "search/Form4.h"
 
-#include "app/core/Settings.h"
+#include "core/Settings.h"
+#include "search/WalkOptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,9 +12,6 @@ namespace lis {
 
 namespace {
 
-const QString ticked = QStringLiteral("3");
-const QString unticked = QStringLiteral("2");
-
 template<typename T, typename... Args> T *named(QWidget *parent, const char *name, Args &&...args)
 {
     auto *control = new T(std::forward<Args>(args)..., parent);
@@ -21,23 +19,17 @@ template<typename T, typename... Args> T *named(QWidget *parent, const char *nam
     return control;
 }
 
-// A stored walk option applied to its box: "2" unticks, "3" ticks, other numbers leave the box
-// alone. Missing or not a number (read as 0) is stored as "3" and ticks the box.
+// A stored walk option applied to its box: off unticks, on ticks, other numbers leave the box
+// alone. One that needs its repair is stored as on and ticks the box.
 void applyOption(Settings &settings, const QString &key, QCheckBox *box)
 {
-    switch (settings.getInt16(SettingKeys::searchSection, key)) {
-    case 0:
-        settings.save(SettingKeys::searchSection, key, ticked);
+    const std::optional<qint16> stored
+        = parseInt16Setting(settings.get(SettingKeys::searchSection, key));
+    if (needsRepair(stored)) {
+        settings.save(SettingKeys::searchSection, key, WalkOptions::stored(true));
         box->setChecked(true);
-        break;
-    case 2:
-        box->setChecked(false);
-        break;
-    case 3:
-        box->setChecked(true);
-        break;
-    default:
-        break;
+    } else if (*stored == WalkOptions::off || *stored == WalkOptions::on) {
+        box->setChecked(*stored == WalkOptions::on);
     }
 }
 
@@ -95,9 +87,9 @@ void Form4::load()
 void Form4::confirm()
 {
     m_settings.save(SettingKeys::searchSection, SettingKeys::hiddenFilesKey,
-        vkCheck1->isChecked() ? ticked : unticked);
+        WalkOptions::stored(vkCheck1->isChecked()));
     m_settings.save(SettingKeys::searchSection, SettingKeys::subfoldersKey,
-        vkCheck2->isChecked() ? ticked : unticked);
+        WalkOptions::stored(vkCheck2->isChecked()));
     m_settings.save(SettingKeys::allImageSection, SettingKeys::fileTypesKey,
         QString::number(Combo2->currentIndex()));
     m_settings.sync();

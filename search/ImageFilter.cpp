@@ -1,6 +1,6 @@
 #include "search/ImageFilter.h"
 
-#include "app/core/Settings.h"
+#include "core/Settings.h"
 
 #include <array>
 
@@ -18,7 +18,7 @@ QStringView extensionOf(const QString &path)
 
 } // namespace
 
-bool imageFileCheck(const QString &name)
+bool ImageFileCheck(const QString &name)
 {
     static const std::array<QString, 10> endings {
         QStringLiteral("bmp"),
@@ -42,7 +42,7 @@ bool imageFileCheck(const QString &name)
 
 bool passesImageFilter(const QString &path, int fileTypes)
 {
-    if (!imageFileCheck(path))
+    if (!ImageFileCheck(path))
         return false;
     const auto extensionIs = [&path](const char16_t *wanted) {
         return extensionOf(path).compare(QStringView(wanted), Qt::CaseInsensitive) == 0;
@@ -65,10 +65,8 @@ bool passesImageFilter(const QString &path, int fileTypes)
     }
 }
 
-void filterFiles(const QStringList &list2, QStringList &list3, const Settings &settings)
+void FilterFiles(const QStringList &list2, QStringList &list3, int fileTypes)
 {
-    const int fileTypes
-        = settings.getInt16(SettingKeys::allImageSection, SettingKeys::fileTypesKey);
     for (const QString &entry : list2) {
         if (passesImageFilter(entry, fileTypes))
             list3.append(entry);

@@ -1,6 +1,6 @@
 #include "store/Maintenance.h"
 
-#include "dialogs/Prompts.h"
+#include "core/FileNames.h"
 
 #include <SQLiteCpp/Database.h>
 #include <memory>
@@ -9,42 +9,57 @@ namespace lis {
 
 namespace {
 
-std::unique_ptr<SQLite::Database> openExisting(const QString &file)
+const QString cannotConnect = QStringLiteral("Sorry, can't connect to the Database ....");
+
+// The database, or nothing when the file is missing or is not a database at all: SQLite opens
+// any file lazily, so the schema is read once to be sure.
+std::unique_ptr<SQLite::Database> connect(const QString &file, QString &why)
 {
     try {
-        return std::make_unique<SQLite::Database>(file.toStdString(), SQLite::OPEN_READWRITE);
-    } catch (const std::exception &) {
+        auto db = std::make_unique<SQLite::Database>(
+            pathToBytes(file).toStdString(), SQLite::OPEN_READWRITE);
+        db->exec("SELECT count(*) FROM sqlite_master");
+        return db;
+    } catch (const std::exception &e) {
+        why = QString::fromUtf8(e.what());
         return nullptr;
     }
 }
 
-void execIgnoringFailure(SQLite::Database *db, const char *sql)
+QString run(SQLite::Database &db, const char *sql)
 {
-    if (!db)
-        return;
     try {
-        db->exec(sql);
-    } catch (const std::exception &) { }
+        db.exec(sql);
+        return {};
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    }
 }
 
 } // namespace
 
-void createTableImageRank(const QString &maintenanceDatabase, Prompts &prompts)
+MaintenanceResult CreateTableImageRank(const QString &maintenanceDatabase)
 {
-    const auto db = openExisting(maintenanceDatabase);
-    prompts.message(productCaption,
-        db ? QStringLiteral("Database Connection successful!...Image_Rank")
-           : QStringLiteral("Sorry, can't connect to the Database ...."),
-        MessageIcon::None);
-    execIgnoringFailure(db.get(), "CREATE TABLE Image_Rank (Rank Char(50), FileName Char(250))");
+    QString why;
+    const auto db = connect(maintenanceDatabase, why);
+    if (!db)
+        return { cannotConnect, why };
+    const QString failed = run(*db, "CREATE TABLE Image_Rank (Rank Char(50), FileName Char(250))");
+    return { QStringLiteral("Database Connection successful!...Image_Rank"),
+        failed.isEmpty() ? QString()
+                         : QStringLiteral("The Image_Rank table was not created: %1").arg(failed) };
 }
 
-void delTable(const QString &maintenanceDatabase, Prompts &prompts)
+MaintenanceResult DelTable(const QString &maintenanceDatabase)
 {
-    const auto db = openExisting(maintenanceDatabase);
-    execIgnoringFailure(db.get(), "DROP TABLE Image_Rank");
-    prompts.message(
-        productCaption, QStringLiteral("Image_Rank Table has been dropped"), MessageIcon::None);
+    QString why;
+    const auto db = connect(maintenanceDatabase, why);
+    if (!db)
+        return { cannotConnect, why };
+    const QString failed = run(*db, "DROP TABLE Image_Rank");
+    if (!failed.isEmpty())
+        return { {}, QStringLiteral("The Image_Rank table was not dropped: %1").arg(failed) };
+    return { QStringLiteral("Image_Rank Table has been dropped"), {} };
 }
 
 } // namespace lis

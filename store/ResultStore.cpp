@@ -1,11 +1,14 @@
 #include "store/ResultStore.h"
 
+#include "core/FileNames.h"
+#include "core/UserFile.h"
 #include "store/VbaVal.h"
 
 #include <QFileInfo>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace lis {
 
@@ -29,6 +32,19 @@ void sqlVal(sqlite3_context *context, int argc, sqlite3_value **argv)
 QString fromSqlText(const SQLite::Column &column)
 {
     return QString::fromUtf8(static_cast<const char *>(column.getBlob()), column.getBytes());
+}
+
+// Paths are stored as the bytes the file system knows them by, so a name that is not UTF-8
+// reads back as the same file.
+std::string pathText(const QString &path)
+{
+    return pathToBytes(path).toStdString();
+}
+
+QString pathFromSqlText(const SQLite::Column &column)
+{
+    return pathFromBytes(
+        QByteArrayView(static_cast<const char *>(column.getBlob()), column.getBytes()));
 }
 
 } // namespace
@@ -65,15 +81,18 @@ QString ResultStore::dataSource(const QString &connectionString)
 }
 
 ResultStore::ResultStore(const QString &connectionString)
-    : m_connectionString(connectionString)
+
 {
     const QString file = dataSource(connectionString);
-    if (file.isEmpty() || !QFileInfo(file).isFile()) {
+    const auto info = statPath(file, false);
+    if (file.isEmpty() || !info || !S_ISREG(info->st_mode)) {
         m_openError = QStringLiteral("The result database %1 does not exist.").arg(file);
         return;
     }
     try {
-        auto db = std::make_unique<SQLite::Database>(file.toStdString(), SQLite::OPEN_READWRITE);
+        // A link put in place of the working copy must never lead the store to another file.
+        auto db = std::make_unique<SQLite::Database>(
+            pathText(file), SQLite::OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW);
         // The working copy is renewed at every start and outlives no process.
         db->exec("PRAGMA journal_mode=MEMORY");
         db->exec("PRAGMA synchronous=OFF");
@@ -93,23 +112,25 @@ ResultStore::ResultStore(const QString &connectionString)
 
 ResultStore::~ResultStore() = default;
 
-bool ResultStore::addImageRank(const QString &path, std::int32_t rank)
+bool ResultStore::AddImageRank(const QString &path, std::int32_t rank)
 {
     if (!m_db)
         return false;
     try {
         SQLite::Statement insert(*m_db, "INSERT INTO Image_Rank (Rank, FileName) VALUES (?, ?)");
         insert.bind(1, std::to_string(rank));
-        insert.bind(2, trimBlanks(path).toStdString());
+        insert.bind(2, pathText(path));
         insert.exec();
         return true;
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        noteWriteError(QString::fromUtf8(e.what()));
         return false;
     }
 }
 
-bool ResultStore::deleteRecords()
+bool ResultStore::DeleteRecords()
 {
+    m_writeError.clear();
     if (!m_db)
         return false;
     try {
@@ -129,7 +150,7 @@ std::vector<RankRow> ResultStore::reportRows() const
         SQLite::Statement query(*m_db, "SELECT * FROM Image_Rank ORDER by val(Rank)");
         while (query.executeStep())
             rows.push_back({ trimBlanks(fromSqlText(query.getColumn(0))),
-                trimBlanks(fromSqlText(query.getColumn(1))) });
+                pathFromSqlText(query.getColumn(1)) });
     } catch (const std::exception &) {
         // Rows read before the failure are what the report gets.
     }
@@ -152,18 +173,28 @@ ResultStore::Batch::~Batch()
     commit();
 }
 
-void ResultStore::Batch::commit()
+bool ResultStore::Batch::commit()
 {
     if (!m_active)
-        return;
+        return true;
     m_active = false;
     try {
         m_store.m_db->exec("COMMIT");
-    } catch (const std::exception &) {
+        return true;
+    } catch (const std::exception &e) {
+        // Every row of the batch is gone with the rollback; whoever ran it must say so.
+        m_store.noteWriteError(QString::fromUtf8(e.what()));
         try {
             m_store.m_db->exec("ROLLBACK");
         } catch (const std::exception &) { }
+        return false;
     }
+}
+
+void ResultStore::noteWriteError(const QString &what)
+{
+    if (m_writeError.isEmpty())
+        m_writeError = what;
 }
 
 } // namespace lis

@@ -11,7 +11,8 @@ class Database;
 
 namespace lis {
 
-// One row of the result table as the report reads it: both columns trimmed.
+// One row of the result table as the report reads it: the rank trimmed, the path exactly as it
+// was stored (blanks at either end are part of a file's name).
 struct RankRow
 {
     QString rank;
@@ -37,17 +38,21 @@ public:
 
     bool isOpen() const { return m_db != nullptr; }
     const QString &openError() const { return m_openError; }
-    const QString &connectionText() const { return m_connectionString; }
 
-    // Appends one row; the path is stored without leading and trailing blanks. False when the
+    // Appends one row; the path is stored exactly, byte for byte. False when the
     // row could not be written (the run goes on without it).
-    bool addImageRank(const QString &path, std::int32_t rank);
-    bool deleteRecords();
+    bool AddImageRank(const QString &path, std::int32_t rank);
+    bool DeleteRecords();
     // SELECT * FROM Image_Rank ORDER by val(Rank): lowest rank first.
     std::vector<RankRow> reportRows() const;
 
+    // The first write that failed since the table was last emptied (a row that could not be
+    // added, a batch that could not be committed), with the database's reason; empty when none.
+    const QString &writeError() const { return m_writeError; }
+
     // Groups the writes of one run phase into one transaction; rows are committed at the end,
-    // or when the batch object goes away.
+    // or when the batch object goes away. A commit that fails rolls every row of the batch back
+    // and says so.
     class Batch
     {
     public:
@@ -55,7 +60,7 @@ public:
         ~Batch();
         Batch(const Batch &) = delete;
         Batch &operator=(const Batch &) = delete;
-        void commit();
+        bool commit();
 
     private:
         ResultStore &m_store;
@@ -63,8 +68,10 @@ public:
     };
 
 private:
-    QString m_connectionString;
+    void noteWriteError(const QString &what);
+
     QString m_openError;
+    QString m_writeError;
     std::unique_ptr<SQLite::Database> m_db;
 };
 

@@ -231,7 +231,7 @@ QString progressText(int percent, int scrolling)
     return QString::number(percent) + QStringLiteral(" %");
 }
 
-void drawProgressBar(QPainter &painter, const QPalette &palette, QSize client, ProgressBarLook look)
+void DrawProgressBar(QPainter &painter, const QPalette &palette, QSize client, ProgressBarLook look)
 {
     look.percent = std::min(look.percent, 100);
     const Client c { 0, client.width(), client.height() };

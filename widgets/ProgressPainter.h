@@ -26,7 +26,7 @@ struct ProgressBarLook
 
 // Draws the whole bar into a client area of the given size with its top-left at (0, 0). A
 // percent above 100 is drawn as 100.
-void drawProgressBar(
+void DrawProgressBar(
     QPainter &painter, const QPalette &palette, QSize client, ProgressBarLook look);
 
 // The text the bar prints: the percent and " %", or the gathering notice of style 2.

@@ -102,7 +102,7 @@ QImage XP_ProgressBar::renderImage() const
     if (image.isNull())
         return image;
     QPainter painter(&image);
-    drawProgressBar(painter, palette(), size(),
+    DrawProgressBar(painter, palette(), size(),
         { m_percent, m_color, m_scrolling, m_orientation, m_brushStyle, m_showText, font(),
             m_image });
     return image;
@@ -131,13 +131,13 @@ void XP_ProgressBar::paintEvent(QPaintEvent *)
     if (m_buffer.isNull()) {
         // No buffer could be made: draw straight onto the control.
         QPainter direct(this);
-        drawProgressBar(direct, palette(), size(), look);
+        DrawProgressBar(direct, palette(), size(), look);
         return;
     }
     {
         QPainter buffered(&m_buffer);
         buffered.setClipRect(rect());
-        drawProgressBar(buffered, palette(), size(), look);
+        DrawProgressBar(buffered, palette(), size(), look);
     }
     QPainter screen(this);
     screen.drawImage(QPoint(0, 0), m_buffer, rect());

@@ -60,7 +60,7 @@ void isButton::click()
     performClick();
 }
 
-bool isButton::openLink(const QString &target)
+bool isButton::OpenLink(const QString &target)
 {
     const QUrl url = QUrl::fromUserInput(target, QDir::currentPath(), QUrl::AssumeLocalFile);
     return url.isValid() && QDesktopServices::openUrl(url);

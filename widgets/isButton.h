@@ -114,7 +114,7 @@ public:
     // Clicks the button from code: a toggle flips, clicked() is raised.
     void click();
     // Opens a web address or file with the desktop's handler for it; false when none took it.
-    static bool openLink(const QString &target);
+    static bool OpenLink(const QString &target);
 
     void readProperties(const PropertyBag &bag);
     PropertyBag writeProperties() const;

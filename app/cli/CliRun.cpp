@@ -1,172 +1,131 @@
 #include "app/cli/CliRun.h"
 
+#include "app/cli/CliObserver.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/ReportOutput.h"
-#include "app/core/AppPaths.h"
-#include "app/core/InstanceLock.h"
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
 #include "app/run/RunSteps.h"
+#include "app/run/SearchRun.h"
+#include "app/run/Session.h"
+#include "copy/CopyDestination.h"
 #include "copy/CopyRun.h"
+#include "copy/CopySummary.h"
+#include "core/AppPaths.h"
+#include "core/FileNames.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
+#include "core/WorkFolder.h"
 #include "rank/ImageProblem.h"
-#include "rank/RankLibrary.h"
-#include "rank/ResultsCopies.h"
 #include "report/ReportModel.h"
-#include "store/ResultStore.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
-#include <cmath>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 namespace lis {
 
 namespace {
 
-std::atomic<bool> interrupted { false };
+// The signal that asked the run to stop, or 0.
+std::atomic<int> interrupted { 0 };
 
-extern "C" void onInterrupt(int)
+extern "C" void onInterrupt(int signal)
 {
-    interrupted.store(true);
+    interrupted.store(signal);
 }
 
-void print(std::FILE *stream, const QString &text)
+int cancelledStatus()
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    return interrupted.load() == SIGTERM ? CliTerminated : CliCancelled;
+}
+
+// False when the bytes could not be written whole (a full disk, a closed stream).
+bool write(std::FILE *stream, const QByteArray &bytes)
+{
+    const bool written
+        = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    return std::fflush(stream) == 0 && written && !std::ferror(stream);
 }
 
 void printLine(std::FILE *stream, const QString &text)
 {
-    print(stream, text + u'\n');
+    write(stream, pathToBytes(text + u'\n'));
 }
 
-// The options of this run: the saved ones, repaired as the window repairs them at open, with the
-// arguments' overrides on top. They live in a scratch file so the user's settings stay untouched.
-class RunSettings
+void printError(std::FILE *stream, const QString &text)
 {
-public:
-    RunSettings(const Settings &saved, const CliOptions &options)
-        : m_settings(m_dir.filePath(QStringLiteral("run.ini")))
-    {
-        using namespace SettingKeys;
-        for (const QString &key : { subfoldersKey, hiddenFilesKey }) {
-            const QString value = saved.get(searchSection, key);
-            m_settings.save(
-                searchSection, key, settingToInt16(value) == 0 ? QStringLiteral("3") : value);
-        }
-        m_settings.save(allImageSection, fileTypesKey, saved.get(allImageSection, fileTypesKey));
-        if (options.subfolders)
-            m_settings.save(searchSection, subfoldersKey, onOff(*options.subfolders));
-        if (options.hiddenFiles)
-            m_settings.save(searchSection, hiddenFilesKey, onOff(*options.hiddenFiles));
-        if (options.fileTypes)
-            m_settings.save(allImageSection, fileTypesKey, QString::number(*options.fileTypes));
-    }
-    const Settings &settings() const { return m_settings; }
-
-private:
-    static QString onOff(bool on) { return on ? QStringLiteral("3") : QStringLiteral("2"); }
-
-    QTemporaryDir m_dir;
-    Settings m_settings;
-};
-
-// Progress on standard error, at most a few times a second so a terminal keeps up.
-class Progress
-{
-public:
-    explicit Progress(std::FILE *stream)
-        : m_stream(stream)
-    {
-        m_clock.start();
-    }
-
-    // Whether a line is due; the walk yields per directory entry, so the text is only made
-    // when it will be shown.
-    bool due() const { return m_clock.elapsed() >= 250; }
-
-    void update(const QString &text, bool force = false)
-    {
-        if (!force && !due())
-            return;
-        m_clock.restart();
-        print(m_stream, u'\r' + text + QStringLiteral("\x1b[K"));
-        m_shown = true;
-    }
-    void done()
-    {
-        if (m_shown)
-            print(m_stream, QStringLiteral("\n"));
-        m_shown = false;
-    }
-
-private:
-    std::FILE *m_stream;
-    QElapsedTimer m_clock;
-    bool m_shown = false;
-};
-
-// The opt-in phase breakdown (LIS_TIMINGS=1): wall time of each step of the run, printed on
-// standard error after the report so normal output stays as it is.
-class PhaseTimes
-{
-public:
-    PhaseTimes()
-        : m_enabled(qEnvironmentVariableIntValue("LIS_TIMINGS") == 1)
-    {
-        m_clock.start();
-    }
-
-    // Closes the phase under way, naming it.
-    void mark(const char *phase)
-    {
-        if (m_enabled)
-            m_phases.push_back({ phase, m_clock.nsecsElapsed() - m_total });
-        m_total = m_clock.nsecsElapsed();
-    }
-    void print(std::FILE *stream) const
-    {
-        if (!m_enabled)
-            return;
-        for (const auto &[phase, nanoseconds] : m_phases) {
-            std::fprintf(stream, "lis-timing %-12s %9.3f s %5.1f%%\n", phase,
-                double(nanoseconds) / 1e9,
-                m_total > 0 ? 100.0 * double(nanoseconds) / double(m_total) : 0.0);
-        }
-        std::fprintf(stream, "lis-timing %-12s %9.3f s\n", "total", double(m_total) / 1e9);
-    }
-
-private:
-    bool m_enabled;
-    QElapsedTimer m_clock;
-    qint64 m_total = 0;
-    std::vector<std::pair<const char *, qint64>> m_phases;
-};
-
-// The results copy holds exactly the bitmap the rank was computed on.
-std::optional<QualityColumns> qualityOf(
-    RankLibrary &ranker, const ResultsCopies &copies, const QString &path)
-{
-    const QString copy = copies.copyFor(path);
-    if (copy.isEmpty())
-        return std::nullopt;
-    const auto scores = ranker.imageRankDetails(copy, path);
-    if (!scores)
-        return std::nullopt;
-    const auto percent = [](double v) { return int(std::lround(std::clamp(v, 0.0, 100.0))); };
-    return QualityColumns { percent(scores->sharpness), percent(scores->noise),
-        percent(scores->exposure), percent(scores->contrast), percent(scores->compression) };
+    printLine(stream, programName + QStringLiteral(": error: ") + text);
 }
 
-void reportUnreadable(std::FILE *err, const ProcessFilesResult &ranked, bool list)
+// A report that did not reach its reader is a failed run, said on standard error.
+int reportWriteFailure(std::FILE *err)
 {
-    const auto unreadable = ranked.unreadable();
+    printError(err,
+        QStringLiteral("the report could not be written (%1)")
+            .arg(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                            : QStringLiteral("write error")));
+    return CliFailed;
+}
+
+// The options of this run: the saved ones, repaired as the window repairs them at open but
+// without writing anything back, with the arguments' overrides on top.
+WalkOptions runWalkOptions(const Settings &saved, const CliOptions &options)
+{
+    WalkOptions walk = repaired(readWalkOptions(saved));
+    if (options.subfolders)
+        walk.subfolders = WalkOptions::switchValue(*options.subfolders);
+    if (options.hiddenFiles)
+        walk.hiddenFiles = WalkOptions::switchValue(*options.hiddenFiles);
+    if (options.fileTypes)
+        walk.fileTypes = qint16(*options.fileTypes);
+    return walk;
+}
+
+// Every refusal, made before anything is walked or written; the offending value is named.
+std::optional<QString> refusal(const CliOptions &options, const AppPaths &shared)
+{
+    if (checkRunInput(options.keyword, QStringLiteral("/")) == RunRefusal::BlankKeyword)
+        return QStringLiteral("the keyword '%1' is blank").arg(options.keyword);
+    for (const QString &location : options.locations) {
+        if (checkRunInput(options.keyword, location) == RunRefusal::BadLocation)
+            return QStringLiteral("the location '%1' is not a folder").arg(displayPath(location));
+    }
+    if (options.copyTo.isEmpty())
+        return std::nullopt;
+    const OutputFolderCheck output = checkOutputFolder(options.copyTo, shared.workFolder());
+    if (!output.isAcceptable())
+        return QStringLiteral("the output folder '%1' cannot be used: %2")
+            .arg(displayPath(options.copyTo), outputFolderProblemText(output));
+    return std::nullopt;
+}
+
+ReportLine lineOf(const ReportRow &row, const RunResults &results)
+{
+    ReportLine line;
+    line.position = row.position;
+    line.path = row.path;
+    line.name = row.name;
+    line.type = row.type;
+    line.size = row.size;
+    line.sizeBytes = row.sizeBytes;
+    if (row.pixels) {
+        line.width = row.pixels->width();
+        line.height = row.pixels->height();
+    }
+    line.rank = row.rank.toLongLong();
+    line.score = scoreOfRank(line.rank);
+    if (const FileOutcome *outcome = results.outcomeFor(row.path)) {
+        if (outcome->scores)
+            line.quality = qualityParts(*outcome->scores);
+        line.problem = problemKey(outcome->problem);
+    }
+    return line;
+}
+
+void reportUnreadable(std::FILE *err, const RunResults &results, bool list)
+{
+    const auto unreadable = results.unreadable();
     if (unreadable.empty())
         return;
     printLine(err,
@@ -179,29 +138,99 @@ void reportUnreadable(std::FILE *err, const ProcessFilesResult &ranked, bool lis
         printLine(err, QStringLiteral("  %1: %2").arg(problemKey(file->problem), file->path));
 }
 
-int copyTop(const CliOptions &options, const Report &report, const RunHooks &hooks, std::FILE *err)
+int copyTop(
+    const CliOptions &options, const RunResults &results, CliObserver &observer, std::FILE *err)
 {
-    const qsizetype limit = options.top ? std::min<qsizetype>(*options.top, report.List1.size())
-                                        : report.List1.size();
+    const QStringList &List1 = results.List1;
+    const qsizetype limit
+        = options.top ? std::min<qsizetype>(*options.top, List1.size()) : List1.size();
+    // Every result is on the list, so none is ever replaced by another; the best are chosen.
     QList<CopyItem> items;
-    for (qsizetype i = 0; i < report.List1.size(); ++i)
-        items.append({ report.List1[i], i < limit });
-    if (!QFileInfo(options.copyTo).isDir()) {
-        printLine(err, QStringLiteral("The output folder %1 does not exist.").arg(options.copyTo));
+    for (qsizetype i = 0; i < List1.size(); ++i)
+        items.append({ List1[i], i < limit });
+    RunHooks hooks;
+    hooks.cancelRequested = [] { return interrupted.load() != 0; };
+    CopyProgressHooks progress;
+    observer.copyingStarted(limit);
+    // The chosen results are the first ones of the list.
+    progress.advance = [&](int done) { observer.copied(std::min<qsizetype>(done, limit)); };
+    // A file already in the folder stays unless --overwrite: the same bytes count as already
+    // there, other bytes get a numbered name beside it.
+    const CopyPolicy policy { options.overwrite ? ExistingFiles::Replace : ExistingFiles::Keep,
+        true };
+    const CopyRunResult copied = copyItems(items, options.copyTo, hooks, progress, policy);
+    observer.finish();
+    const CopySummary summary = summarizeCopies(items, copied, options.copyTo);
+    for (const QString &line : summary.failureLines)
+        printLine(err, QStringLiteral("  not copied: ") + line);
+    printLine(err, summary.line);
+    if (copied.cancelled)
+        return cancelledStatus();
+    return copied.failures() > 0 ? CliFailed : CliOk;
+}
+
+int runSearch(const CliOptions &options, const AppPaths &shared, const Settings &userSettings,
+    CliStreams streams)
+{
+    if (const std::optional<QString> refused = refusal(options, shared)) {
+        printError(streams.err, *refused);
         return CliBadInput;
     }
-    const CopyRunResult copied = copyItems(items, options.copyTo, hooks);
-    printLine(err,
-        QStringLiteral("Copied %1 of %2 file(s) to %3")
-            .arg(copied.count(CopyStatus::Copied))
-            .arg(limit)
-            .arg(options.copyTo));
-    for (const CopyResult &result : copied.results) {
-        if (result.status != CopyStatus::Copied && result.status != CopyStatus::NotSelected)
-            printLine(
-                err, QStringLiteral("  not copied: %1 %2").arg(result.destination, result.error));
+    // A working folder of its own, so runs go side by side with each other and with the window.
+    const SessionOpening opening = openPrivateSession(shared);
+    if (opening.code != SessionOpening::Code::Opened) {
+        printError(streams.err, opening.message);
+        return CliFailed;
     }
-    return copied.cancelled ? CliCancelled : CliOk;
+    const AppPaths &paths = opening.session.paths;
+    SearchRun search(paths, *opening.session.store);
+    PhaseTimes times;
+    CliObserver observer(streams.err, options.progress, interrupted, times);
+    RunRequest request { options.keyword, options.locations,
+        fixedWalkOptions(runWalkOptions(userSettings, options)), {} };
+    request.limits.excludes = options.excludes;
+    request.limits.skipHiddenFolders = options.skipHiddenFolders;
+    const RunOutcome outcome = search.run(request, observer);
+    observer.finish();
+    if (interrupted.load() != 0 && outcome.end != RunOutcome::End::WorkFilesFailed) {
+        printLine(streams.err, QStringLiteral("Cancelled, no report."));
+        return cancelledStatus();
+    }
+    switch (outcome.end) {
+    case RunOutcome::End::Finished:
+        break;
+    case RunOutcome::End::WorkFilesFailed:
+    case RunOutcome::End::StoreFailed:
+        printError(streams.err, outcome.message);
+        return CliFailed;
+    case RunOutcome::End::Cancelled:
+        printLine(streams.err, QStringLiteral("Cancelled, no report."));
+        return cancelledStatus();
+    }
+    const RunResults &results = *outcome.results;
+    times.mark("report");
+
+    std::vector<ReportLine> lines;
+    lines.reserve(results.rows.size());
+    for (const ReportRow &row : results.rows)
+        lines.push_back(lineOf(row, results));
+    errno = 0;
+    const QByteArray report = options.paths == PathList::None ? formatReport(lines, options.format)
+                                                              : formatPaths(lines, options.paths);
+    if (!write(streams.out, report))
+        return reportWriteFailure(streams.err);
+    times.mark("output");
+    reportUnreadable(streams.err, results, options.listUnreadable);
+    int status = CliOk;
+    if (lines.empty())
+        printLine(streams.err, noResultsText(options.keyword).trimmed());
+    else if (!options.copyTo.isEmpty())
+        status = copyTop(options, results, observer, streams.err);
+    times.mark("copy");
+    WorkFolder(paths).removeResultsFolder();
+    times.mark("clean-up");
+    times.print(streams.err);
+    return status;
 }
 
 } // namespace
@@ -209,114 +238,28 @@ int copyTop(const CliOptions &options, const Report &report, const RunHooks &hoo
 void installInterruptHandler()
 {
     std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    // A reader that went away makes the write fail, so the run can say so and clean up.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
-int runCommandLine(const QStringList &arguments, const AppPaths &paths,
+int runCommandLine(const QStringList &arguments, const AppPaths &shared,
     const Settings &userSettings, CliStreams streams)
 {
-    interrupted.store(false);
-    const CliParseResult parsed = parseCommandLine(arguments);
-    if (const auto *help = std::get_if<CliHelp>(&parsed)) {
-        print(streams.out, help->text);
-        return CliOk;
-    }
-    if (const auto *error = std::get_if<CliUsageError>(&parsed)) {
-        printLine(streams.err, error->message);
+    interrupted.store(0);
+    const ProgramRequest request = parseProgramArguments(arguments);
+    if (const auto *text = std::get_if<TextRequest>(&request))
+        return write(streams.out, text->text.toUtf8()) ? CliOk : reportWriteFailure(streams.err);
+    if (const auto *error = std::get_if<CliUsageError>(&request)) {
+        printError(streams.err, error->message);
         return CliBadInput;
     }
-    const CliOptions &options = std::get<CliOptions>(parsed);
-    if (const RunRefusal refusal = checkRunInput(options.keyword, options.location);
-        refusal != RunRefusal::None) {
-        printLine(streams.err, refusalText(refusal));
-        return CliBadInput;
-    }
-
-    QDir().mkpath(paths.workFolder());
-    InstanceLock lock(paths.lockFile());
-    if (!lock.isLocked()) {
-        printLine(streams.err,
-            QStringLiteral("Lumetra Image Search is already running; its "
-                           "working files are in use."));
-        return CliFailed;
-    }
-    const StartupResult started = startUp(paths);
-    if (!started.error.isEmpty()) {
-        printLine(streams.err, started.error);
-        return CliFailed;
-    }
-    const RunSettings runSettings(userSettings, options);
-    RankLibrary ranker(paths.appFolder());
-    const RunEngine engine { paths, runSettings.settings(), *started.store, ranker };
-
-    Progress progress(streams.err);
-    QStringList list2;
-    QStringList list3;
-    RunHooks hooks;
-    hooks.cancelRequested = [] { return interrupted.load(); };
-    hooks.yield = [&] {
-        if (progress.due())
-            progress.update(QStringLiteral("Searching... %1 file(s) found").arg(list2.size()));
-    };
-    const auto cleanUp = [&] { QDir(paths.resultsFolder()).removeRecursively(); };
-
-    PhaseTimes times;
-    findImageFiles(engine, options.location, options.keyword, list2, list3, hooks);
-    times.mark("walk");
-    progress.update(QStringLiteral("Found %1 image file(s)").arg(list3.size()), true);
-    progress.done();
-    if (interrupted.load()) {
-        cleanUp();
-        printLine(streams.err, QStringLiteral("Cancelled."));
-        return CliCancelled;
-    }
-
-    ResultsCopies copies;
-    prepareRanking(engine, copies);
-    times.mark("preparation");
-    hooks.yield = [&] {
-        if (progress.due())
-            progress.update(
-                QStringLiteral("Ranking... %1 of %2").arg(copies.size()).arg(list3.size()));
-    };
-    const ProcessFilesResult ranked = rankFoundFiles(engine, list3, copies, hooks);
-    times.mark("ranking");
-    progress.update(
-        QStringLiteral("Ranked %1 of %2").arg(ranked.files.size()).arg(list3.size()), true);
-    progress.done();
-    if (interrupted.load() || ranked.cancelled) {
-        cleanUp();
-        printLine(streams.err,
-            QStringLiteral("Cancelled: %1 of %2 file(s) ranked, no report.")
-                .arg(ranked.files.size())
-                .arg(list3.size()));
-        return CliCancelled;
-    }
-
-    hooks.yield = nullptr;
-    const std::vector<RankRow> stored = started.store->reportRows();
-    times.mark("store");
-    const Report report = buildReport(stored, hooks);
-    times.mark("report");
-    std::vector<ReportLine> lines;
-    lines.reserve(report.rows.size());
-    for (const ReportRow &row : report.rows) {
-        lines.push_back({ row.position, row.name, row.size, row.type, row.width, row.height,
-            row.rank, row.path, qualityOf(ranker, copies, row.path) });
-    }
-    times.mark("quality");
-    print(streams.out, formatReport(lines, options.format));
-    times.mark("output");
-    reportUnreadable(streams.err, ranked, options.listUnreadable);
-    int status = CliOk;
-    if (lines.empty())
-        printLine(streams.err, noResultsText(options.keyword).trimmed());
-    else if (!options.copyTo.isEmpty())
-        status = copyTop(options, report, hooks, streams.err);
-    times.mark("copy");
-    cleanUp();
-    times.mark("clean-up");
-    times.print(streams.err);
-    return status;
+    if (const auto *options = std::get_if<CliOptions>(&request))
+        return runSearch(*options, shared, userSettings, streams);
+    printError(streams.err,
+        QStringLiteral("nothing to search: give --search KEYWORD and "
+                       "--location FOLDER"));
+    return CliBadInput;
 }
 
 } // namespace lis

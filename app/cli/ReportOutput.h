@@ -1,40 +1,47 @@
 #pragma once
 
 #include "app/cli/CliOptions.h"
+#include "rank/QualityParts.h"
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
 #include <vector>
 
 namespace lis {
 
-// Why a photo ranked where it did, each 0–100 (higher is better).
-struct QualityColumns
-{
-    int sharpness = 0;
-    int noise = 0;
-    int exposure = 0;
-    int contrast = 0;
-    int compression = 0;
-};
-
-// One report line as the command line prints it: the window's columns, the stored rank and the
-// full path.
+// One report line as the command line prints it: the report's cells for people, and the same
+// facts as numbers for programs.
 struct ReportLine
 {
     int position = 0;
+    QString path; // exactly as found (raw bytes kept, see pathFromBytes)
     QString name;
-    QString size;
     QString type;
-    QString width;
-    QString height;
-    QString rank;
-    QString path;
-    std::optional<QualityColumns> quality;
+    QString size; // as the report shows it, in the user's locale
+    std::optional<qint64> sizeBytes;
+    std::optional<int> width;
+    std::optional<int> height;
+    qint64 rank = 0; // the stored rank
+    std::optional<double> score; // the rank on a 0-100 scale; none when not judged
+    std::optional<QualityParts> quality; // why it ranked where it did
+    QString problem; // why it could not be judged (a stable key), or empty
 };
 
-// The report in the chosen format, ending with a line break. An empty report prints nothing,
-// except in JSON, where it is an empty array.
-QString formatReport(const std::vector<ReportLine> &lines, OutputFormat format);
+// The 0-100 score a stored rank stands for: the ranking library gives 1 + score x 2e7.
+std::optional<double> scoreOfRank(qint64 rank);
+
+// The report in the chosen format, as the bytes to write (paths keep their raw bytes where the
+// format can carry them). The machine formats always give every column, in a fixed order, and
+// their header (csv, tsv) or an empty array (json) when there is nothing to report.
+QByteArray formatReport(const std::vector<ReportLine> &lines, OutputFormat format);
+// Only the paths, best first, each ended by a line break or a NUL byte.
+QByteArray formatPaths(const std::vector<ReportLine> &lines, PathList list);
+
+// One CSV field per RFC 4180, made safe for spreadsheets: a cell that one would run as a formula,
+// or that begins with an apostrophe, gets a leading apostrophe.
+QString csvField(const QString &text);
+// A JSON string literal; text that is not UTF-8 (kept as lone surrogates) is escaped as \udcXX.
+QString jsonString(const QString &text);
 
 } // namespace lis

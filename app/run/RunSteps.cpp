@@ -1,8 +1,9 @@
 #include "app/run/RunSteps.h"
 
-#include "app/core/AppPaths.h"
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
+#include "core/AppPaths.h"
+#include "core/RunHooks.h"
+#include "core/UserFile.h"
+#include "core/WorkFolder.h"
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"
 #include "search/FolderWalk.h"
@@ -38,7 +39,8 @@ RunRefusal checkRunInput(const QString &keyword, const QString &location)
 {
     if (keyword.trimmed().isEmpty())
         return RunRefusal::BlankKeyword;
-    if (location.isEmpty() || !QFileInfo(location).isDir())
+    const auto info = location.isEmpty() ? std::nullopt : statPath(location, true);
+    if (!info || !S_ISDIR(info->st_mode))
         return RunRefusal::BadLocation;
     return RunRefusal::None;
 }
@@ -54,11 +56,6 @@ QString refusalText(RunRefusal refusal)
         break;
     }
     return {};
-}
-
-MessageIcon refusalIcon(RunRefusal refusal)
-{
-    return refusal == RunRefusal::BlankKeyword ? MessageIcon::Information : MessageIcon::Warning;
 }
 
 QString searchPattern(const QString &keyword)
@@ -81,18 +78,27 @@ void findImageFiles(const RunEngine &engine, const QString &location, const QStr
 {
     QString path = location;
     WalkCounters counters;
-    findFiles(path, searchPattern(keyword), counters, list2, engine.settings, hooks);
+    FindFiles(path, searchPattern(keyword), counters, list2, engine.walkOptions, hooks);
     hooks.doYield();
-    filterFiles(list2, list3, engine.settings);
+    FilterFiles(list2, list3, engine.walkOptions().fileTypes);
 }
 
-void prepareRanking(const RunEngine &engine, ResultsCopies &copies)
+void findImageFilesInRoots(const RunEngine &engine, const QStringList &locations,
+    const QString &keyword, const WalkLimits &limits, QStringList &list2, QStringList &list3,
+    const RunHooks &hooks)
 {
-    engine.store.deleteRecords();
-    const QString results = engine.paths.resultsFolder();
-    QDir(results).removeRecursively();
-    QDir().mkpath(results);
-    copies.reset(results);
+    WalkCounters counters;
+    FindFilesInRoots(
+        locations, searchPattern(keyword), counters, list2, engine.walkOptions, hooks, limits);
+    hooks.doYield();
+    FilterFiles(list2, list3, engine.walkOptions().fileTypes);
+}
+
+std::optional<WorkFileError> prepareRanking(const RunEngine &engine, ResultsCopies &copies)
+{
+    engine.store.DeleteRecords();
+    copies.reset(engine.paths.resultsFolder());
+    return WorkFolder(engine.paths).renewResultsFolder();
 }
 
 ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &foundFiles,
@@ -103,7 +109,7 @@ ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &fo
     const RankRun run { engine.paths, engine.store, engine.ranker, hooks };
     // The next file is decoded on the second core while this one is ranked; the rows, results
     // copies and working bitmap are the same as one file at a time.
-    return processFiles(run, foundFiles, copies, PipelineMode::ReadAhead);
+    return ProcessFiles(run, foundFiles, copies, PipelineMode::ReadAhead);
 }
 
 } // namespace lis

@@ -1,10 +1,13 @@
 #pragma once
 
-#include "dialogs/Prompts.h"
+#include "core/WorkFolder.h"
 #include "rank/ProcessFiles.h"
+#include "search/FolderWalk.h"
+#include "search/WalkOptions.h"
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace lis {
 
@@ -12,7 +15,6 @@ class AppPaths;
 class RankLibrary;
 class ResultStore;
 class ResultsCopies;
-class Settings;
 struct RunHooks;
 
 // The two checks before a run starts; nothing has changed when one refuses.
@@ -20,7 +22,6 @@ enum class RunRefusal { None, BlankKeyword, BadLocation };
 
 RunRefusal checkRunInput(const QString &keyword, const QString &location);
 QString refusalText(RunRefusal refusal);
-MessageIcon refusalIcon(RunRefusal refusal);
 
 // The walk's pattern: the keyword as typed (blanks kept) followed by "*.*".
 QString searchPattern(const QString &keyword);
@@ -35,7 +36,7 @@ inline const QString rankingStatus = QStringLiteral("Ranking...");
 struct RunEngine
 {
     const AppPaths &paths;
-    const Settings &settings;
+    WalkOptionsSource walkOptions;
     ResultStore &store;
     RankLibrary &ranker;
 };
@@ -45,8 +46,15 @@ struct RunEngine
 void findImageFiles(const RunEngine &engine, const QString &location, const QString &keyword,
     QStringList &list2, QStringList &list3, const RunHooks &hooks);
 
-// Empties the result table and gives the run a fresh, empty results folder.
-void prepareRanking(const RunEngine &engine, ResultsCopies &copies);
+// The same over several roots in turn, with the command line's limits: a folder reached twice
+// is walked once, so a file is listed once.
+void findImageFilesInRoots(const RunEngine &engine, const QStringList &locations,
+    const QString &keyword, const WalkLimits &limits, QStringList &list2, QStringList &list3,
+    const RunHooks &hooks);
+
+// Empties the result table and gives the run a fresh, empty results folder; says why when the
+// folder cannot be made ready (nothing may be ranked then).
+std::optional<WorkFileError> prepareRanking(const RunEngine &engine, ResultsCopies &copies);
 
 // Ranks every found file, storing one row each in one transaction.
 ProcessFilesResult rankFoundFiles(const RunEngine &engine, const QStringList &foundFiles,

@@ -4,7 +4,10 @@
 // renames it, so the difference to cp (which leaves its data in the page cache) is the price of
 // never leaving a half-written copy, not even after a power cut.
 //
-//   copy_bench [--large N] [--large-mb M] [--small N] [--runs N]
+// Last, one file of --gap-mb megabytes (256) is copied with a window's hooks, and the longest
+// time between two yields is printed: how long the copy window could go without answering.
+//
+//   copy_bench [--large N] [--large-mb M] [--small N] [--runs N] [--gap-mb M]
 
 #include "copy/CopyRun.h"
 
@@ -79,6 +82,31 @@ double timeEngine(const QList<lis::CopyItem> &items, const QString &target)
     return seconds;
 }
 
+// Copies one file with hooks that note every yield, as the copy window's throttled yield would
+// see them, and prints the longest gap and the time of the whole copy.
+void reportYieldGaps(const lis::CopyItem &item, qint64 bytes, const QString &target)
+{
+    QElapsedTimer sinceYield;
+    qint64 longestNs = 0;
+    qint64 yields = 0;
+    lis::RunHooks hooks;
+    hooks.yield = [&] {
+        longestNs = std::max(longestNs, sinceYield.nsecsElapsed());
+        sinceYield.restart();
+        ++yields;
+    };
+    QElapsedTimer whole;
+    whole.start();
+    sinceYield.start();
+    const lis::CopyRunResult run = lis::copyItems({ item }, target, hooks);
+    const double seconds = whole.nsecsElapsed() / 1e9;
+    if (run.count(lis::CopyStatus::Copied) != 1)
+        std::fprintf(stderr, "the large file was not copied\n");
+    std::printf("one %.0f MB file: %.3f s, %lld yields, longest gap between two %.1f ms\n",
+        static_cast<double>(bytes) / (1 << 20), seconds, static_cast<long long>(yields),
+        longestNs / 1e6);
+}
+
 void report(
     const char *what, const QList<lis::CopyItem> &items, qint64 bytes, double cp, double engine)
 {
@@ -105,7 +133,10 @@ int main(int argc, char **argv)
         QStringLiteral("Small (40 KB) files."), QStringLiteral("N"), QStringLiteral("2000"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs per tool."),
         QStringLiteral("N"), QStringLiteral("3"));
-    parser.addOptions({ largeOption, largeMbOption, smallOption, runsOption });
+    const QCommandLineOption gapMbOption(QStringLiteral("gap-mb"),
+        QStringLiteral("Size in MB of the file whose yield gaps are measured."),
+        QStringLiteral("M"), QStringLiteral("256"));
+    parser.addOptions({ largeOption, largeMbOption, smallOption, runsOption, gapMbOption });
     parser.process(app);
 
     QTemporaryDir dir;
@@ -134,6 +165,17 @@ int main(int argc, char **argv)
             engine.push_back(timeEngine(items, freshFolder(dir, QStringLiteral("out"))));
         }
         report(name, items, bytes * items.size(), median(cp), median(engine));
+    }
+
+    const QString huge = freshFolder(dir, QStringLiteral("huge"));
+    const qint64 hugeBytes = parser.value(gapMbOption).toLongLong() << 20;
+    QList<lis::CopyItem> hugeItems;
+    if (hugeBytes > 0) {
+        if (!makeFiles(huge, QStringLiteral("huge"), 1, hugeBytes, hugeItems)) {
+            std::fprintf(stderr, "could not write the large file\n");
+            return 1;
+        }
+        reportYieldGaps(hugeItems.first(), hugeBytes, freshFolder(dir, QStringLiteral("out")));
     }
     return 0;
 }

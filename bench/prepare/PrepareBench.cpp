@@ -138,8 +138,8 @@ void timeStepByStep(
         const Stopwatch preparing;
         clearWorkingBitmap(box.paths);
         const PreparedBitmap prepared = prepareBitmap(photo);
-        const bool ok = writeWorkingBitmap(box.paths, prepared) == ImageProblem::None
-            && writeResultsCopy(copies.assign(photo), prepared.bitmap);
+        const bool ok = prepared.ok() && !writeWorkingBitmap(box.paths, prepared.bitmap)
+            && !writeResultsCopy(copies.assign(photo), prepared.bitmap);
         prepare += preparing.elapsed();
         if (!ok) {
             ++unreadable;
@@ -195,7 +195,7 @@ Cost timeLoop(const QStringList &photos, RankLibrary &ranker, PipelineMode mode)
     ResultsCopies copies(box.paths.resultsFolder());
     const RunHooks hooks;
     const Stopwatch timer;
-    processFiles({ box.paths, store, ranker, hooks }, photos, copies, mode);
+    ProcessFiles({ box.paths, store, ranker, hooks }, photos, copies, mode);
     return timer.elapsed();
 }
 

@@ -3,8 +3,8 @@
 //
 //   walk_bench [--root DIR] [--runs N] [--keep]
 
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "search/FolderWalk.h"
 
 #include <QCommandLineParser>
@@ -82,7 +82,27 @@ WalkRun timeWalk(const QString &root, const lis::Settings &settings, const lis::
     QStringList list2;
     QElapsedTimer timer;
     timer.start();
-    lis::findFiles(path, QStringLiteral("*.*"), run.counters, list2, settings, hooks);
+    lis::FindFiles(
+        path, QStringLiteral("*.*"), run.counters, list2, lis::walkOptionsFrom(settings), hooks);
+    run.seconds = timer.nsecsElapsed() / 1e9;
+    run.listed = list2.size();
+    return run;
+}
+
+// The command line's walk over the tree and then each of its groups again (all already walked),
+// with one exclusion glob that matches nothing: the price of the visited-folder set and of the
+// name matching.
+WalkRun timeRootsWalk(const QString &root, const lis::Settings &settings)
+{
+    QStringList roots { root };
+    for (int g = 0; g < groups; ++g)
+        roots.append(QStringLiteral("%1/group%2").arg(root).arg(g));
+    WalkRun run;
+    QStringList list2;
+    QElapsedTimer timer;
+    timer.start();
+    lis::FindFilesInRoots(roots, QStringLiteral("*.*"), run.counters, list2,
+        lis::walkOptionsFrom(settings), {}, { { QStringLiteral("*.tmp") }, false });
     run.seconds = timer.nsecsElapsed() / 1e9;
     run.listed = list2.size();
     return run;
@@ -142,13 +162,16 @@ int main(int argc, char **argv)
     gui.cancelRequested = [&] { return cancel; };
 
     timeFind(root); // warm the cache
-    std::vector<double> find, bare, yielding;
+    std::vector<double> find, bare, yielding, roots;
     WalkRun last;
+    WalkRun lastRoots;
     for (int i = 0; i < runs; ++i) {
         find.push_back(timeFind(root));
         bare.push_back(timeWalk(root, settings, {}).seconds);
         last = timeWalk(root, settings, gui);
         yielding.push_back(last.seconds);
+        lastRoots = timeRootsWalk(root, settings);
+        roots.push_back(lastRoots.seconds);
     }
     const double entries = double(last.counters.files + last.counters.dirs);
     std::printf("tree: %lld files listed in %lld folders (median of %d runs, warm cache)\n",
@@ -160,6 +183,10 @@ int main(int argc, char **argv)
     report("find", median(find));
     report("walk, no hooks", median(bare));
     report("walk, GUI-like yield", median(yielding));
+    report("walk, tree + 40 groups again", median(roots));
+    if (lastRoots.listed != last.listed)
+        std::printf("  the walk over several roots listed %lld files, not %lld\n",
+            static_cast<long long>(lastRoots.listed), static_cast<long long>(last.listed));
     std::printf("  walk with yields / find: %.2fx (event loop ran %lld times in all runs)\n",
         median(yielding) / median(find), static_cast<long long>(processed));
     return 0;

@@ -1,5 +1,6 @@
 #include "copy/ui/Form1.h"
 
+#include "copy/CopyDestination.h"
 #include "dialogs/Prompts.h"
 #include "rank/ResultsCopies.h"
 #include "report/Picture.h"
@@ -9,7 +10,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -26,6 +26,9 @@ namespace {
 inline const QString windowCaption = QStringLiteral("Copy Image Search Results");
 inline const QString noOutputFolderText
     = QStringLiteral("Please select a valid output location and try again.");
+inline const QString workFolderText
+    = QStringLiteral("The output location is inside the program's working folder, which is emptied "
+                     "after every search. Please select another output location.");
 inline const QString noSelectionText = QStringLiteral("Please select a file or files to copy.");
 inline const QString cancelQuestion = QStringLiteral("Are you sure you want to cancel?");
 
@@ -40,9 +43,6 @@ constexpr QRect twips(int left, int top, int width, int height)
         height / twipsPerPixel };
 }
 constexpr QSize clientSize { 11070 / twipsPerPixel, 5610 / twipsPerPixel };
-
-// A run keeps the window live without spending its time repainting between tiny files.
-constexpr qint64 yieldIntervalMs = 10;
 
 template<typename T, typename... Args> T *named(QWidget *parent, const char *name, Args &&...args)
 {
@@ -62,16 +62,17 @@ QFont controlFont()
 
 Form1::Form1(Inputs inputs, QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , m_resultsCopies(inputs.resultsCopies)
+    , m_results(std::move(inputs.results))
     , m_prompts(inputs.prompts)
     , m_pickers(inputs.prompts)
     , m_showPictureWindow(std::move(inputs.showPictureWindow))
+    , m_workFolder(std::move(inputs.workFolder))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowCaption);
     setFixedSize(clientSize);
     createControls();
-    load(inputs.resultPaths);
+    load();
 }
 
 Form1::~Form1() = default;
@@ -134,9 +135,9 @@ void Form1::createControls()
     connect(isButton3, &isButton::clicked, this, &Form1::cancel);
 }
 
-void Form1::load(const QStringList &resultPaths)
+void Form1::load()
 {
-    const int count = CopyListItems(resultPaths);
+    const int count = CopyListItems(m_results ? m_results->List1 : QStringList());
     StatusBar1->showMessage(QString::number(count) + QStringLiteral(" File(s)"));
     SelectALLAPI();
     if (count == 0)
@@ -179,7 +180,7 @@ bool Form1::CheckSelection() const
 QString Form1::previewPathOfCurrent() const
 {
     const QListWidgetItem *current = List1->currentItem();
-    return current ? m_resultsCopies.copyFor(current->text()) : QString();
+    return current && m_results ? m_results->copies.copyFor(current->text()) : QString();
 }
 
 void Form1::List1_Click()
@@ -207,7 +208,7 @@ void Form1::Picture1_DblClick()
 
 void Form1::browse()
 {
-    const QString &picked = m_pickers.browseForCopyFolder();
+    const QString &picked = m_pickers.BrowseForCopyFolder();
     if (!picked.isEmpty())
         vkTextBox1->setText(picked + QDir::separator());
 }
@@ -216,8 +217,14 @@ void Form1::start()
 {
     if (!isButton2->isEnabled())
         return;
-    if (!QFileInfo(vkTextBox1->text()).isDir()) {
+    switch (checkCopyDestination(vkTextBox1->text(), m_workFolder)) {
+    case DestinationRefusal::None:
+        break;
+    case DestinationRefusal::NotAFolder:
         m_prompts.message(productCaption, noOutputFolderText, MessageIcon::Warning);
+        return;
+    case DestinationRefusal::InsideWorkFolder:
+        m_prompts.message(productCaption, workFolderText, MessageIcon::Warning);
         return;
     }
     if (!CheckSelection()) {
@@ -246,14 +253,6 @@ QList<CopyItem> Form1::itemsToCopy() const
     return items;
 }
 
-void Form1::yieldToWindows()
-{
-    if (m_sinceYield.isValid() && m_sinceYield.elapsed() < yieldIntervalMs)
-        return;
-    QCoreApplication::processEvents();
-    m_sinceYield.start();
-}
-
 void Form1::CopyImage()
 {
     XP_ProgressBar1->setVisible(true);
@@ -261,10 +260,9 @@ void Form1::CopyImage()
     isButton2->setEnabled(false);
     CancelCopy = false;
     m_copying = true;
-    m_sinceYield.invalidate();
 
     RunHooks hooks;
-    hooks.yield = [this] { yieldToWindows(); };
+    hooks.yield = [this] { m_yield(); };
     hooks.cancelRequested = [this] { return CancelCopy; };
     CopyProgressHooks progress;
     progress.begin = [this](int maximum) {

@@ -1,14 +1,16 @@
 #pragma once
 
 #include "copy/CopyRun.h"
+#include "core/ThrottledYield.h"
 #include "dialogs/FolderPicker.h"
+#include "report/RunResults.h"
 #include "widgets/isButton.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QGroupBox;
 class QLabel;
@@ -20,7 +22,6 @@ class QStatusBar;
 namespace lis {
 
 class Prompts;
-class ResultsCopies;
 class XP_ProgressBar;
 
 // The copy results window: lists the last run's result files, previews the chosen one from its
@@ -31,11 +32,13 @@ class Form1 final : public QWidget
 public:
     struct Inputs
     {
-        QStringList resultPaths; // the main window's result list, in report order
-        const ResultsCopies &resultsCopies; // where each result's reduced copy lives
+        // The run the window was opened for: its results in report order and their copies.
+        std::shared_ptr<const RunResults> results;
         Prompts &prompts; // messages, the question and the copy folder picker
         // Opens the full-screen picture window with the clipboard's picture.
         std::function<void()> showPictureWindow;
+        // The program's working folder, emptied after every run: never a place to copy to.
+        QString workFolder;
     };
 
     explicit Form1(Inputs inputs, QWidget *parent = nullptr);
@@ -83,17 +86,17 @@ protected:
 
 private:
     void createControls();
-    void load(const QStringList &resultPaths);
+    void load();
     QList<CopyItem> itemsToCopy() const;
-    void yieldToWindows();
     QString previewPathOfCurrent() const;
 
-    const ResultsCopies &m_resultsCopies;
+    const std::shared_ptr<const RunResults> m_results;
     Prompts &m_prompts;
     FolderPickers m_pickers;
     std::function<void()> m_showPictureWindow;
+    QString m_workFolder;
     CopyRunResult m_lastRun;
-    QElapsedTimer m_sinceYield;
+    ThrottledYield m_yield;
     bool m_copying = false;
     bool m_closeWhenIdle = false;
 };

@@ -1,5 +1,7 @@
 #include "report/ui/ReportListView.h"
 
+#include "core/FileNames.h"
+
 #include <QTreeWidget>
 #include <memory>
 
@@ -12,8 +14,8 @@ void fillReportList(QTreeWidget *listView, const std::vector<ReportRow> &rows)
     QList<QTreeWidgetItem *> items;
     items.reserve(qsizetype(rows.size()));
     for (const ReportRow &row : rows) {
-        items.append(new QTreeWidgetItem(QStringList {
-            QString::number(row.position), row.name, row.size, row.type, row.width, row.height }));
+        items.append(new QTreeWidgetItem(QStringList { QString::number(row.position),
+            displayPath(row.name), row.size, displayPath(row.type), row.width, row.height }));
     }
     // The list view takes ownership of every item.
     listView->addTopLevelItems(items);

@@ -1,9 +1,12 @@
+#include "app/cli/CliDocs.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/ReportOutput.h"
+#include "core/FileNames.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 using namespace lis;
@@ -18,122 +21,249 @@ QStringList args(std::initializer_list<const char *> list)
     return out;
 }
 
-std::vector<ReportLine> sampleLines()
+CliOptions parsedRun(std::initializer_list<const char *> list)
 {
-    return {
-        { 1, QStringLiteral("sun2.jpg"), QStringLiteral("1.13 KB"), QStringLiteral("JPG"),
-            QStringLiteral("640"), QStringLiteral("480"), QStringLiteral("870"),
-            QStringLiteral("/p/sun2.jpg"), std::nullopt },
-        { 2, QStringLiteral("sun, \"odd\"\nname.png"), QStringLiteral("12 bytes"),
-            QStringLiteral("PNG"), QString(), QString(), QStringLiteral("0"),
-            QStringLiteral("/p/sun, \"odd\"\nname.png"), std::nullopt },
-    };
+    const ProgramRequest request = parseProgramArguments(args(list));
+    if (const auto *error = std::get_if<CliUsageError>(&request))
+        ADD_FAILURE() << error->message.toStdString();
+    return std::get_if<CliOptions>(&request) ? std::get<CliOptions>(request) : CliOptions {};
 }
+
+ReportLine judged()
+{
+    ReportLine line;
+    line.position = 1;
+    line.path = QStringLiteral("/p/sun2.jpg");
+    line.name = QStringLiteral("sun2");
+    line.type = QStringLiteral("JPEG");
+    line.size = QStringLiteral("1.13 KB");
+    line.sizeBytes = 1152;
+    line.width = 640;
+    line.height = 480;
+    line.rank = 1 + 2'000'000'000 / 2; // a score of 50
+    line.score = scoreOfRank(line.rank);
+    line.quality = QualityParts { 80, 70, 60, 50, 40 };
+    return line;
+}
+
+ReportLine unreadable()
+{
+    ReportLine line;
+    line.position = 2;
+    line.path = QStringLiteral("/p/sun, \"odd\"\nname.png");
+    line.name = QStringLiteral("sun, \"odd\"\nname");
+    line.type = QStringLiteral("PNG");
+    line.size = QStringLiteral("12 bytes");
+    line.sizeBytes = 12;
+    line.problem = QStringLiteral("damaged");
+    return line;
+}
+
+const QString machineHeader = QStringLiteral("Position,Path,Name,Type,SizeBytes,Width,Height,Rank,"
+                                             "Score,Sharpness,Noise,Exposure,Contrast,Compression,"
+                                             "Problem");
 
 } // namespace
 
 TEST(CliOptions, ParsesEveryOption)
 {
-    const auto parsed = parseCommandLine(
-        args({ "--search", "sun ", "--location", "/photos", "--type", "tiff", "--no-subfolders",
-            "--hidden", "--format", "json", "--copy-to", "/out", "--top", "3", "--unreadable" }));
-    ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed));
-    const auto &o = std::get<CliOptions>(parsed);
+    const CliOptions o = parsedRun({ "--search", "sun ", "--location", "/photos", "--location",
+        "/more", "--type", "tiff", "--no-subfolders", "--hidden", "--skip-hidden-folders",
+        "--exclude", "*.tmp", "--exclude", ".Trash*", "--format", "tsv", "--progress=plain",
+        "--copy-to", "/out", "--top", "3", "--overwrite", "--unreadable" });
     EXPECT_EQ(o.keyword, u"sun "); // kept as typed: the trailing blank is part of the pattern
-    EXPECT_EQ(o.location, u"/photos");
+    EXPECT_EQ(o.locations, QStringList({ u"/photos"_qs, u"/more"_qs }));
     EXPECT_EQ(o.fileTypes, 4);
     EXPECT_EQ(o.subfolders, false);
     EXPECT_EQ(o.hiddenFiles, true);
-    EXPECT_EQ(o.format, OutputFormat::Json);
+    EXPECT_TRUE(o.skipHiddenFolders);
+    EXPECT_EQ(o.excludes, QStringList({ u"*.tmp"_qs, u".Trash*"_qs }));
+    EXPECT_EQ(o.format, OutputFormat::Tsv);
+    EXPECT_EQ(o.progress, ProgressMode::Plain);
     EXPECT_EQ(o.copyTo, u"/out");
     EXPECT_EQ(o.top, 3);
+    EXPECT_TRUE(o.overwrite);
     EXPECT_TRUE(o.listUnreadable);
+    EXPECT_EQ(parsedRun({ "--search", "a", "--location", "/", "-0" }).paths, PathList::Nul);
+    EXPECT_EQ(parsedRun({ "--search", "a", "--location", "/", "--paths" }).paths, PathList::Lines);
+
+    const CliOptions plain = parsedRun({ "--search", "a", "--location", "/" });
+    EXPECT_FALSE(plain.fileTypes.has_value());
+    EXPECT_FALSE(plain.subfolders.has_value());
+    EXPECT_FALSE(plain.hiddenFiles.has_value());
+    EXPECT_EQ(plain.format, OutputFormat::Table);
+    EXPECT_EQ(plain.progress, ProgressMode::Auto);
+    EXPECT_FALSE(plain.top.has_value());
 }
 
-TEST(CliOptions, LeftOutOptionsStayUnset)
-{
-    const auto parsed = parseCommandLine(args({ "--search", "a", "--location", "/" }));
-    ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed));
-    const auto &o = std::get<CliOptions>(parsed);
-    EXPECT_FALSE(o.fileTypes.has_value());
-    EXPECT_FALSE(o.subfolders.has_value());
-    EXPECT_FALSE(o.hiddenFiles.has_value());
-    EXPECT_EQ(o.format, OutputFormat::Table);
-    EXPECT_FALSE(o.top.has_value());
-}
-
+// Every refusal names what it refuses.
 TEST(CliOptions, UsageErrors)
 {
-    for (const auto &bad : { args({ "--search", "a", "--type", "webp" }),
-             args({ "--search", "a", "--format", "xml" }), args({ "--search", "a", "--top", "2" }),
-             args({ "--search", "a", "--copy-to", "/o", "--top", "0" }),
-             args({ "--search", "a", "--copy-to", "", "--top", "3" }),
-             args({ "--search", "a", "--subfolders", "--no-subfolders" }),
-             args({ "--search", "a", "--bogus" }), args({ "--search", "a", "stray" }) }) {
-        SCOPED_TRACE(bad.join(u' ').toStdString());
-        const auto parsed = parseCommandLine(bad);
-        ASSERT_TRUE(std::holds_alternative<CliUsageError>(parsed));
-        EXPECT_FALSE(std::get<CliUsageError>(parsed).message.isEmpty());
+    struct Bad
+    {
+        QStringList arguments;
+        const char *named;
+    };
+    const Bad bads[] = {
+        { args({ "--search", "a", "--location", "/", "--type", "webp" }), "webp" },
+        { args({ "--search", "a", "--location", "/", "--format", "xml" }), "xml" },
+        { args({ "--search", "a", "--location", "/", "--top", "2" }), "--copy-to" },
+        { args({ "--search", "a", "--location", "/", "--copy-to", "/o", "--top", "0" }), "'0'" },
+        { args({ "--search", "a", "--location", "/", "--copy-to", "/o", "--top", "x" }), "'x'" },
+        { args({ "--search", "a", "--location", "/", "--copy-to", "" }), "--copy-to" },
+        { args({ "--search", "a", "--location", "/", "--overwrite" }), "--copy-to" },
+        { args({ "--search", "a", "--location", "/", "--subfolders", "--no-subfolders" }),
+            "--no-subfolders" },
+        { args({ "--search", "a", "--location", "/", "--progress", "loud" }), "loud" },
+        { args({ "--search", "a", "--location", "/", "--paths", "--format", "csv" }), "--format" },
+        { args({ "--search", "a", "--location", "/", "--bogus" }), "bogus" },
+        { args({ "--search", "a", "--location", "/", "stray" }), "stray" },
+        { args({ "--search", "a" }), "--location" },
+        { args({ "--format", "csv" }), "--search" },
+        { args({ "/one", "/two" }), "/two" },
+        { args({ "--create-table", "--search", "a" }), "--create-table" },
+    };
+    for (const Bad &bad : bads) {
+        SCOPED_TRACE(bad.arguments.join(u' ').toStdString());
+        const ProgramRequest request = parseProgramArguments(bad.arguments);
+        ASSERT_TRUE(std::holds_alternative<CliUsageError>(request));
+        EXPECT_TRUE(std::get<CliUsageError>(request).message.contains(QString::fromUtf8(bad.named)))
+            << std::get<CliUsageError>(request).message.toStdString();
     }
-    EXPECT_TRUE(std::holds_alternative<CliHelp>(parseCommandLine(args({ "--help" }))));
-    EXPECT_TRUE(commandLineHelp().contains(u"--copy-to"));
 }
 
-TEST(CliOptions, WindowOrCommandLine)
+// What each start asks for: only arguments that name nothing of the command line open the
+// window, and a single folder opens it on that folder.
+TEST(CliOptions, WindowCommandLineMaintenanceOrText)
 {
-    EXPECT_FALSE(isCommandLineRun(args({})));
-    EXPECT_FALSE(isCommandLineRun(args({ "-platform", "offscreen" })));
-    EXPECT_TRUE(isCommandLineRun(args({ "--search", "x" })));
-    EXPECT_TRUE(isCommandLineRun(args({ "--location=/x" })));
+    const auto window = [](const ProgramRequest &r) {
+        return std::holds_alternative<WindowRequest>(r) ? std::get<WindowRequest>(r).folder
+                                                        : QStringLiteral("<not the window>");
+    };
+    EXPECT_EQ(window(parseProgramArguments(args({}))), QString());
+    EXPECT_EQ(window(parseProgramArguments(args({ "-platform", "offscreen" }))), QString());
+    EXPECT_EQ(window(parseProgramArguments(args({ "/home/me/Pictures" }))), u"/home/me/Pictures");
+    EXPECT_TRUE(std::holds_alternative<CliOptions>(
+        parseProgramArguments(args({ "--search", "x", "--location=/x" }))));
+    const ProgramRequest maintenance = parseProgramArguments(args({ "--drop-table" }));
+    ASSERT_TRUE(std::holds_alternative<MaintenanceRequest>(maintenance));
+    EXPECT_TRUE(std::get<MaintenanceRequest>(maintenance).dropTable);
+    EXPECT_FALSE(std::get<MaintenanceRequest>(maintenance).createTable);
+    for (const char *text : { "--help", "-h", "--help-all", "--version", "-v" }) {
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(std::holds_alternative<TextRequest>(parseProgramArguments(args({ text }))));
+    }
+    const ProgramRequest version = parseProgramArguments(args({ "--version" }));
+    EXPECT_EQ(std::get<TextRequest>(version).text, u"lumetra-image-search 1.0\n");
+}
+
+// The help, the manual page and the completions name every option of the table.
+TEST(CliOptions, EveryOptionIsDocumentedEverywhere)
+{
+    const QString help = commandLineHelp(true);
+    const QString manual = manualPage();
+    const QString bash = bashCompletion();
+    const QString zsh = zshCompletion();
+    for (const OptionSpec &spec : programOptions()) {
+        for (const QString &name : spec.names) {
+            const QString dashed = (name.size() == 1 ? u"-"_qs : u"--"_qs) + name;
+            SCOPED_TRACE(dashed.toStdString());
+            EXPECT_TRUE(help.contains(dashed));
+            EXPECT_TRUE(manual.contains(QString(dashed).replace(u'-', u"\\-"_qs)));
+            EXPECT_TRUE(bash.contains(dashed));
+            EXPECT_TRUE(zsh.contains(dashed));
+        }
+    }
+    EXPECT_TRUE(help.contains(u"SizeBytes"));
+    EXPECT_TRUE(manual.startsWith(u".TH"));
 }
 
 TEST(ReportOutput, TableKeepsColumnsAlignedAndEscapesLineBreaks)
 {
-    const QString table = formatReport(sampleLines(), OutputFormat::Table);
+    const QString table
+        = QString::fromUtf8(formatReport({ judged(), unreadable() }, OutputFormat::Table));
     const QStringList rows = table.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 3);
     EXPECT_TRUE(rows[0].startsWith(u"Position  Name"));
     EXPECT_TRUE(rows[0].endsWith(u"Path"));
     EXPECT_TRUE(rows[2].contains(QStringLiteral("sun, \"odd\"\\nname.png")));
-    // Every row's Path column starts at the same place.
     const qsizetype pathColumn = rows[0].indexOf(u"Path");
     EXPECT_EQ(rows[1].mid(pathColumn), u"/p/sun2.jpg");
-}
-
-TEST(ReportOutput, CsvQuotesWhatNeedsIt)
-{
-    const QString csv = formatReport(sampleLines(), OutputFormat::Csv);
-    EXPECT_TRUE(csv.startsWith(u"Position,Name,Size,Type,Width,Height,Rank,Path\r\n"));
-    EXPECT_TRUE(csv.contains(u"1,sun2.jpg,1.13 KB,JPG,640,480,870,/p/sun2.jpg\r\n"));
-    EXPECT_TRUE(csv.contains(QStringLiteral("2,\"sun, \"\"odd\"\"\nname.png\",12 bytes,PNG,,,0,")));
-}
-
-TEST(ReportOutput, JsonCarriesNamesVerbatimAndQuality)
-{
-    auto lines = sampleLines();
-    lines[0].quality = QualityColumns { 80, 70, 60, 50, 40 };
-    const auto doc = QJsonDocument::fromJson(formatReport(lines, OutputFormat::Json).toUtf8());
-    ASSERT_TRUE(doc.isArray());
-    const QJsonArray array = doc.array();
-    ASSERT_EQ(array.size(), 2);
-    EXPECT_EQ(array[0].toObject()[QStringLiteral("width")].toInt(), 640);
-    EXPECT_EQ(array[0].toObject()[QStringLiteral("sharpness")].toInt(), 80);
-    EXPECT_TRUE(array[1].toObject()[QStringLiteral("width")].isNull());
-    EXPECT_EQ(array[1].toObject()[QStringLiteral("name")].toString(),
-        QStringLiteral("sun, \"odd\"\nname.png"));
-    const auto empty = QJsonDocument::fromJson(formatReport({}, OutputFormat::Json).toUtf8());
-    EXPECT_TRUE(empty.isArray() && empty.array().isEmpty());
+    EXPECT_TRUE(rows[1].contains(u"50.0"));
     EXPECT_TRUE(formatReport({}, OutputFormat::Table).isEmpty());
 }
 
-TEST(ReportOutput, QualityColumnsAppearWhenAnyLineHasThem)
+// The machine formats give every column in a fixed order, with or without judged files and
+// with no results at all, as C numbers whatever the locale.
+TEST(ReportOutput, MachineFormatsKeepTheirColumnsAndNumbers)
 {
-    auto lines = sampleLines();
-    EXPECT_FALSE(formatReport(lines, OutputFormat::Csv).contains(u"Sharpness"));
-    lines[1].quality = QualityColumns { 1, 2, 3, 4, 5 };
-    const QString csv = formatReport(lines, OutputFormat::Csv);
-    EXPECT_TRUE(csv.startsWith(
-        u"Position,Name,Size,Type,Width,Height,Rank,Sharpness,Noise,Exposure,Contrast,"
-        u"Compression,Path\r\n"));
-    EXPECT_TRUE(csv.contains(u"1,sun2.jpg,1.13 KB,JPG,640,480,870,,,,,,/p/sun2.jpg"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    for (const std::vector<ReportLine> &lines :
+        { std::vector<ReportLine> { judged(), unreadable() },
+            std::vector<ReportLine> { unreadable() }, std::vector<ReportLine> {} }) {
+        SCOPED_TRACE(lines.size());
+        const QString csv = QString::fromUtf8(formatReport(lines, OutputFormat::Csv));
+        EXPECT_TRUE(csv.startsWith(machineHeader + QStringLiteral("\r\n")));
+        const QString tsv = QString::fromUtf8(formatReport(lines, OutputFormat::Tsv));
+        EXPECT_TRUE(tsv.startsWith(QString(machineHeader).replace(u',', u'\t') + u'\n'));
+        const QJsonDocument json = QJsonDocument::fromJson(formatReport(lines, OutputFormat::Json));
+        ASSERT_TRUE(json.isArray());
+        EXPECT_EQ(json.array().size(), qsizetype(lines.size()));
+        const QStringList jsonl = QString::fromUtf8(formatReport(lines, OutputFormat::JsonLines))
+                                      .split(u'\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(jsonl.size(), qsizetype(lines.size()));
+        for (const QString &object : jsonl)
+            EXPECT_EQ(QJsonDocument::fromJson(object.toUtf8()).object().keys().size(), 15);
+    }
+    const QString csv
+        = QString::fromUtf8(formatReport({ judged(), unreadable() }, OutputFormat::Csv));
+    EXPECT_TRUE(
+        csv.contains(u"1,/p/sun2.jpg,sun2,JPEG,1152,640,480,1000000001,50.0,80,70,60,50,40,\r\n"));
+    EXPECT_TRUE(csv.contains(u"2,\"/p/sun, \"\"odd\"\"\nname.png\",\"sun, "
+                             u"\"\"odd\"\"\nname\",PNG,12,,,0,,,,,,,damaged\r\n"));
+    const QJsonArray array
+        = QJsonDocument::fromJson(formatReport({ judged(), unreadable() }, OutputFormat::Json))
+              .array();
+    const QJsonObject first = array[0].toObject();
+    EXPECT_TRUE(first[u"SizeBytes"].isDouble());
+    EXPECT_EQ(first[u"Rank"].toInteger(), 1000000001);
+    EXPECT_DOUBLE_EQ(first[u"Score"].toDouble(), 50.0);
+    EXPECT_EQ(first[u"Sharpness"].toInt(), 80);
+    EXPECT_TRUE(array[1].toObject()[u"Width"].isNull());
+    EXPECT_TRUE(array[1].toObject()[u"Score"].isNull());
+    EXPECT_EQ(array[1].toObject()[u"Problem"].toString(), u"damaged");
+    QLocale::setDefault(QLocale::c());
+}
+
+// Names that would run as spreadsheet formulas, tabs and line breaks in TSV, names that are not
+// UTF-8 in JSON and in lists for pipes: each comes out unambiguously.
+TEST(ReportOutput, HostileNamesComeOutUnambiguously)
+{
+    struct Cell
+    {
+        QString value;
+        QString csv;
+    };
+    const Cell cells[] = {
+        { u"=SUM(A1)"_qs, u"'=SUM(A1)"_qs },
+        { u"+1"_qs, u"'+1"_qs },
+        { u"-x"_qs, u"'-x"_qs },
+        { u"@cmd"_qs, u"'@cmd"_qs },
+        { u"'quoted"_qs, u"''quoted"_qs },
+        { u"a,b"_qs, u"\"a,b\""_qs },
+        { u"/plain/path.jpg"_qs, u"/plain/path.jpg"_qs },
+    };
+    for (const Cell &cell : cells)
+        EXPECT_EQ(csvField(cell.value), cell.csv);
+
+    ReportLine odd = unreadable();
+    odd.path = pathFromBytes("/p/caf\xE9\tx.png");
+    odd.name = pathFromBytes("caf\xE9\tx");
+    EXPECT_TRUE(
+        formatReport({ odd }, OutputFormat::Tsv).contains("/p/caf\xE9\\tx.png\tcaf\xE9\\tx"));
+    const QByteArray json = formatReport({ odd }, OutputFormat::JsonLines);
+    EXPECT_TRUE(json.contains("\"/p/caf\\udce9\\tx.png\"")) << json.toStdString();
+    EXPECT_EQ(formatPaths({ judged(), odd }, PathList::Nul),
+        QByteArray("/p/sun2.jpg\0/p/caf\xE9\tx.png\0", 26));
+    EXPECT_EQ(formatPaths({ judged() }, PathList::Lines), "/p/sun2.jpg\n");
 }

@@ -1,7 +1,7 @@
 #include "app/Form3.h"
 
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
+#include "core/Settings.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/MainWindowTest.h"
@@ -10,8 +10,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -123,6 +125,17 @@ TEST_F(Form3Test, CloseRemovesResultsFolderWithReadOnlyFiles)
     // Closing again with nothing to remove is harmless.
     form->close();
     EXPECT_TRUE(QFile::exists(app.paths().workingDatabase()));
+
+    // A link in the results folder's place goes as a link; the user's folder it points at stays.
+    QTemporaryDir users;
+    const QString kept = users.filePath(QStringLiteral("photos/kept.jpg"));
+    ASSERT_TRUE(lis::test::writeFile(kept, "kept"));
+    ASSERT_TRUE(QFile::link(users.filePath(QStringLiteral("photos")), results));
+    auto again = openWindow(*settings);
+    again->show();
+    again->close();
+    EXPECT_FALSE(QFileInfo(results).isSymLink());
+    EXPECT_EQ(lis::test::readFile(kept), "kept");
 }
 
 TEST_F(Form3Test, CloseClosesEveryOtherWindow)

@@ -1,11 +1,12 @@
 #include "app/Form3.h"
 #include "app/FrmSplash.h"
 #include "app/SplashGeometry.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
+#include "core/Settings.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/MainWindowTest.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
@@ -285,7 +286,7 @@ TEST_F(RunControlTest, PreviewOfPositionFiveOpensItsResultsCopyCentred)
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     EXPECT_EQ(splash->picture1()->pos(), centredPicturePosition(screen, QSize(500, 375)));
     // The picture is the fifth result's own copy.
-    const QString copy = form->resultsCopies.copyFor(form->List1[4]);
+    const QString copy = form->results()->copies.copyFor(form->List1[4]);
     EXPECT_EQ(splash->picture().convertToFormat(QImage::Format_RGB32),
         QImage(copy).convertToFormat(QImage::Format_RGB32));
     QTest::keyClick(splash, Qt::Key_Escape);
@@ -300,13 +301,13 @@ TEST_F(RunControlTest, TwoResultsOfOneNameShowTheirOwnPictures)
     ASSERT_TRUE(lis::test::saveImage(red, photos.filePath(QStringLiteral("b/sun.png")), "PNG"));
     search(QStringLiteral("sun"));
     ASSERT_EQ(form->List1.size(), 2);
-    const QString first = form->resultsCopies.copyFor(form->List1[0]);
-    const QString second = form->resultsCopies.copyFor(form->List1[1]);
+    const QString first = form->results()->copies.copyFor(form->List1[0]);
+    const QString second = form->results()->copies.copyFor(form->List1[1]);
     EXPECT_NE(first, second);
     EXPECT_NE(QImage(first).convertToFormat(QImage::Format_RGB32),
         QImage(second).convertToFormat(QImage::Format_RGB32));
     for (int i = 0; i < 2; ++i) {
-        const QImage copy = QImage(form->resultsCopies.copyFor(form->List1[i]));
+        const QImage copy = QImage(form->results()->copies.copyFor(form->List1[i]));
         const bool isRed = copy.pixelColor(100, 75) == QColor(Qt::red);
         EXPECT_EQ(isRed, form->List1[i].contains(u"/b/"));
     }
@@ -336,4 +337,61 @@ TEST_F(RunControlTest, RowsExplainTheirRank)
     EXPECT_TRUE(good.contains(u"Sharpness")) << good.toStdString();
     EXPECT_TRUE(good.contains(u"Compression"));
     EXPECT_TRUE(form->explainResult(3).isEmpty());
+}
+
+// The disk of the application folder fills up during a run. The pictures are not to blame: one
+// warning names the working folder and the reason, and the run ends as a cancel does, with the
+// rows stored so far kept, the controls restored and no report.
+TEST(RunControlFullDisk, WorkingFilesThatCannotBeWrittenStopTheRunWithOneWarning)
+{
+    lis::test::SmallDisk disk(16 << 20); // room for the ranking library and its model
+    if (!disk.isMounted())
+        GTEST_SKIP() << "no private tmpfs (needs root)";
+    const AppPaths paths(disk.filePath(QStringLiteral("app")));
+    const QDir built(lis::test::builtAppFolder());
+    ASSERT_TRUE(QDir().mkpath(paths.workFolder()));
+    ASSERT_TRUE(QFile::copy(
+        built.filePath(QStringLiteral("Lumetra_Image_Search.mdb")), paths.pristineDatabase()));
+    for (const QString &library :
+        built.entryList({ QStringLiteral("libLumetra_Image_Search.so*") }, QDir::Files))
+        ASSERT_TRUE(
+            QFile::copy(built.filePath(library), QDir(paths.appFolder()).filePath(library)));
+    const StartupResult started = startUp(paths);
+    ASSERT_TRUE(started.error.isEmpty()) << started.error.toStdString();
+    QTemporaryDir elsewhere;
+    Settings settings(elsewhere.filePath(QStringLiteral("settings.ini")));
+    settings.save(QStringLiteral("AllImage"), QStringLiteral("filetypes"), QStringLiteral("5"));
+    FakePrompts prompts;
+    Form3 form(AppContext { paths, settings, *started.store, prompts });
+    form.show();
+    // The first picture's working bitmap fits on the disk, the second one's does not.
+    const QString photos = elsewhere.filePath(QStringLiteral("photos"));
+    ASSERT_TRUE(lis::test::saveImage(
+        lis::test::makeScene(160, 120, 1), photos + QStringLiteral("/sun1.jpg"), "JPG"));
+    ASSERT_TRUE(lis::test::saveImage(
+        lis::test::makeScene(1200, 900, 2), photos + QStringLiteral("/sun2.jpg"), "JPG"));
+    ASSERT_TRUE(lis::test::saveImage(
+        lis::test::makeScene(160, 120, 3), photos + QStringLiteral("/sun3.jpg"), "JPG"));
+    ASSERT_TRUE(disk.fillUntil(320 * 1024));
+
+    form.vkTextBox3->setText(QStringLiteral("sun"));
+    form.vkTextBox1->setText(photos);
+    QTest::mouseClick(form.isButton2, Qt::LeftButton);
+
+    ASSERT_EQ(prompts.shown().size(), 1) << qPrintable(prompts.texts().join(u'|'));
+    const Shown &warning = prompts.shown().front();
+    EXPECT_EQ(warning.kind, Shown::Kind::Message);
+    EXPECT_EQ(warning.caption, lis::productCaption);
+    EXPECT_EQ(warning.icon, MessageIcon::Warning);
+    EXPECT_TRUE(warning.text.contains(paths.workFolder())) << qPrintable(warning.text);
+    EXPECT_TRUE(warning.text.contains(QStringLiteral("No space left on device")))
+        << qPrintable(warning.text);
+    EXPECT_EQ(started.store->reportRows().size(), 1u); // the first picture's row is kept
+    EXPECT_TRUE(form.List1.isEmpty());
+    EXPECT_EQ(form.ListView2->topLevelItemCount(), 0);
+    EXPECT_TRUE(form.StatusBar1->currentMessage().isEmpty());
+    EXPECT_TRUE(form.isButton2->isEnabled());
+    EXPECT_FALSE(form.isButton4->isEnabled());
+    EXPECT_FALSE(form.isButton7->isEnabled());
+    EXPECT_FALSE(form.vkTextBox3->isReadOnly());
 }

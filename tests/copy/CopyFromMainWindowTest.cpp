@@ -1,8 +1,8 @@
 #include "app/Form3.h"
 #include "app/FrmSplash.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
 #include "copy/ui/Form1.h"
+#include "core/Settings.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/MainWindowTest.h"
@@ -39,9 +39,12 @@ TEST_F(CopyFromMainWindowTest, OpensOneWindowOnlyWhenThereAreResults)
     form->showCopyWindow();
     EXPECT_TRUE(copyWindows().isEmpty());
 
+    // Two results of a finished run, the second one gone from the disk since.
     const QString result = app.filePath(QStringLiteral("photos/a.jpg"));
     ASSERT_TRUE(lis::test::writeFile(result, "a"));
-    form->List1 = { result, app.filePath(QStringLiteral("photos/b.jpg")) };
+    ASSERT_TRUE(started.store->AddImageRank(result, 2));
+    ASSERT_TRUE(started.store->AddImageRank(app.filePath(QStringLiteral("photos/b.jpg")), 1));
+    ASSERT_TRUE(form->ShowReport());
     form->isButton7->setEnabled(true);
     QTest::mouseClick(form->isButton7, Qt::LeftButton);
     QTest::mouseClick(form->isButton7, Qt::LeftButton);
@@ -49,7 +52,9 @@ TEST_F(CopyFromMainWindowTest, OpensOneWindowOnlyWhenThereAreResults)
     ASSERT_EQ(windows.size(), 1);
     EXPECT_EQ(windows[0]->List1->count(), 2);
     EXPECT_EQ(windows[0]->List1->item(1)->text(), form->List1[1]);
-    EXPECT_EQ(windows[0]->parentWidget(), nullptr);
+    EXPECT_EQ(
+        windows[0]->parentWidget(), form.get()); // a window of its own, gone with the main one
+    EXPECT_TRUE(windows[0]->isWindow());
     EXPECT_TRUE(windows[0]->testAttribute(Qt::WA_DeleteOnClose));
 }
 
@@ -57,10 +62,11 @@ TEST_F(CopyFromMainWindowTest, DoubleClickedPreviewOpensThePictureWindow)
 {
     const QString result = app.filePath(QStringLiteral("photos/p.jpg"));
     ASSERT_TRUE(lis::test::writeFile(result, "p"));
-    form->resultsCopies.reset(app.paths().resultsFolder());
+    form->search().resultsCopies().reset(app.paths().resultsFolder());
     ASSERT_TRUE(lis::test::saveImage(
-        lis::test::makeScene(320, 240), form->resultsCopies.assign(result), "BMP"));
-    form->List1 = { result };
+        lis::test::makeScene(320, 240), form->search().resultsCopies().assign(result), "BMP"));
+    ASSERT_TRUE(started.store->AddImageRank(result, 1));
+    ASSERT_TRUE(form->ShowReport());
     form->showCopyWindow();
     ASSERT_EQ(copyWindows().size(), 1);
 

@@ -40,6 +40,7 @@ protected:
         QApplication::clipboard()->clear();
     }
     QString output() const { return dir.filePath(QStringLiteral("out")); }
+    QString workFolder() const { return dir.filePath(QStringLiteral("LIS")); }
 
     // Result files with distinct bytes; each gets a results copy of the given size when asked.
     QStringList makeResults(int count, QSize copySize = {})
@@ -58,8 +59,11 @@ protected:
     }
     std::unique_ptr<Form1> open(const QStringList &paths)
     {
-        return std::make_unique<Form1>(
-            Form1::Inputs { paths, copies, prompts, [this] { ++pictureWindowShown; } });
+        auto results = std::make_shared<RunResults>();
+        results->List1 = paths;
+        results->copies = copies;
+        return std::make_unique<Form1>(Form1::Inputs {
+            std::move(results), prompts, [this] { ++pictureWindowShown; }, workFolder() });
     }
     QStringList outputFiles() const { return QDir(output()).entryList(QDir::Files, QDir::Name); }
     static int selectedCount(const Form1 &form)
@@ -138,6 +142,26 @@ TEST_F(Form1Test, StartRefusesWithoutAFolderOrASelection)
         EXPECT_EQ(prompts.shown()[0].text, u"Please select a valid output location and try again.");
         EXPECT_EQ(prompts.shown()[0].icon, MessageIcon::Warning);
     }
+    // The working folder is emptied after every search: copies there would be lost.
+    const QString results = workFolder() + QStringLiteral("/SR");
+    ASSERT_TRUE(QDir().mkpath(results));
+    const QString link = dir.filePath(QStringLiteral("work-link"));
+    ASSERT_TRUE(QFile::link(workFolder(), link));
+    for (const QString &text : { workFolder(), results + u'/', results + QStringLiteral("/../SR"),
+             link + QStringLiteral("/SR/") }) {
+        prompts.clear();
+        form->vkTextBox1->setText(text);
+        QTest::mouseClick(form->isButton2, Qt::LeftButton);
+        ASSERT_EQ(prompts.shown().size(), 1) << text.toStdString();
+        EXPECT_EQ(prompts.shown()[0].caption, caption);
+        EXPECT_TRUE(prompts.shown()[0].text.contains(u"working folder"))
+            << prompts.shown()[0].text.toStdString();
+        EXPECT_EQ(prompts.shown()[0].icon, MessageIcon::Warning);
+        EXPECT_TRUE(form->lastRun().results.isEmpty());
+    }
+    EXPECT_TRUE(QDir(results).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_EQ(QDir(workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { QStringLiteral("SR") });
     prompts.clear();
     form->vkTextBox1->setText(output());
     form->DeSelectAll();

@@ -15,8 +15,8 @@ TEST(FolderPickerTest, EachPickerHasItsTitleStartsAtTheRootAndOnlyTheCopyPickerI
     FolderPickers pickers(prompts);
     prompts.queueFolder(QStringLiteral("/photos"));
     prompts.queueFolder(QStringLiteral("/out"));
-    EXPECT_EQ(pickers.browseForSearchFolder(), u"/photos");
-    EXPECT_EQ(pickers.browseForCopyFolder(), u"/out");
+    EXPECT_EQ(pickers.BrowseForSearchFolder(), u"/photos");
+    EXPECT_EQ(pickers.BrowseForCopyFolder(), u"/out");
 
     ASSERT_EQ(prompts.shown().size(), 2);
     const auto &search = prompts.shown()[0];
@@ -40,11 +40,11 @@ TEST(FolderPickerTest, ResultsAreKeptPerPickerAndACancelEmptiesOnlyItsOwn)
     FolderPickers pickers(prompts);
     prompts.queueFolder(QStringLiteral("/a"));
     prompts.queueFolder(QStringLiteral("/b"));
-    pickers.browseForSearchFolder();
-    pickers.browseForCopyFolder();
+    pickers.BrowseForSearchFolder();
+    pickers.BrowseForCopyFolder();
 
     prompts.queueFolder(QString()); // cancel
-    EXPECT_TRUE(pickers.browseForSearchFolder().isEmpty());
+    EXPECT_TRUE(pickers.BrowseForSearchFolder().isEmpty());
     EXPECT_TRUE(pickers.pickedSearchPath().isEmpty());
     EXPECT_EQ(pickers.pickedCopyPath(), u"/b");
     // Every dialog opens at the root again, whatever was picked before.
@@ -60,9 +60,9 @@ TEST(FolderPickerTest, PathsComeBackAsChosen)
         { QStringLiteral("/"), QStringLiteral("/photos/2008"), QStringLiteral("/photos/ trip "),
             QStringLiteral("/very/").repeated(200) + QStringLiteral("deep") }) {
         prompts.queueFolder(folder);
-        EXPECT_EQ(pickers.browseForSearchFolder(), folder);
+        EXPECT_EQ(pickers.BrowseForSearchFolder(), folder);
         prompts.queueFolder(folder);
-        EXPECT_EQ(pickers.browseForCopyFolder(), folder);
+        EXPECT_EQ(pickers.BrowseForCopyFolder(), folder);
     }
 }
 

@@ -3,10 +3,10 @@
 // ranking one file at a time leaves: the same rows in the same order, the same results copies
 // and the same last working bitmap.
 
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
 #include "app/run/RunSteps.h"
+#include "app/run/Startup.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"
 #include "store/ResultStore.h"
@@ -102,7 +102,8 @@ TEST(RunModes, TheRunsReadAheadLeavesWhatOneFileAtATimeLeaves)
     const RunHooks hooks;
 
     // The window's and the command line's path: walk, prepare, rank.
-    const RunEngine engine { run.paths, run.settings, *run.started.store, run.ranker };
+    const RunEngine engine { run.paths, walkOptionsFrom(run.settings), *run.started.store,
+        run.ranker };
     QStringList list2, found;
     findImageFiles(engine, photos.path(), QStringLiteral("sea"), list2, found, hooks);
     ASSERT_EQ(found.size(), qsizetype(std::size(files)) + 1);
@@ -110,11 +111,11 @@ TEST(RunModes, TheRunsReadAheadLeavesWhatOneFileAtATimeLeaves)
     const ProcessFilesResult ranked = rankFoundFiles(engine, found, run.copies, hooks);
 
     // The same list, one file at a time.
-    const RunEngine single { oneFile.paths, oneFile.settings, *oneFile.started.store,
-        oneFile.ranker };
+    const RunEngine single { oneFile.paths, walkOptionsFrom(oneFile.settings),
+        *oneFile.started.store, oneFile.ranker };
     prepareRanking(single, oneFile.copies);
     const ProcessFilesResult reference
-        = processFiles({ oneFile.paths, *oneFile.started.store, oneFile.ranker, hooks }, found,
+        = ProcessFiles({ oneFile.paths, *oneFile.started.store, oneFile.ranker, hooks }, found,
             oneFile.copies, PipelineMode::OneFile);
 
     ASSERT_EQ(ranked.files.size(), reference.files.size());

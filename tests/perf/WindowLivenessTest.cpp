@@ -4,8 +4,8 @@
 // user notices as a frozen window.
 
 #include "app/Form3.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
+#include "core/Settings.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TempAppFolder.h"

@@ -33,7 +33,7 @@ struct Sandbox
 ProcessFilesResult run(Sandbox &box, RankLibrary &ranker, const QStringList &files,
     PipelineMode mode, const RunHooks &hooks = {})
 {
-    return processFiles({ box.paths, box.store, ranker, hooks }, files, box.copies, mode);
+    return ProcessFiles({ box.paths, box.store, ranker, hooks }, files, box.copies, mode);
 }
 
 std::map<QString, QByteArray> resultsFolderContents(const AppPaths &paths)
@@ -59,7 +59,7 @@ TEST_P(ProcessFilesModes, RanksEveryFoundFileInOrder)
         before[e.path] = stampOf(e.path);
     Sandbox box;
     ASSERT_TRUE(box.renewed);
-    ASSERT_TRUE(box.store.addImageRank(QStringLiteral("/left/over.jpg"), 7)); // an earlier run
+    ASSERT_TRUE(box.store.AddImageRank(QStringLiteral("/left/over.jpg"), 7)); // an earlier run
     FakeRankerProbe probe;
     probe.reset();
     const auto ranker = RankLibrary::forFile(fakeRankerFile());

@@ -1,5 +1,6 @@
 #include "rank/RankLibrary.h"
 
+#include "core/FileNames.h"
 #include "tests/rank/RankTestSupport.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
@@ -32,6 +33,11 @@ TEST(RankLibrary, PassesTheLengthPrefixedPathAndTheSource)
     EXPECT_TRUE(probe.lastNulAfter());
     EXPECT_EQ(probe.lastSource(), u"/photos/straße.jpg");
     EXPECT_EQ(binding->lastReturnedPath(), bitmap);
+
+    // A source whose name is not UTF-8 is named by its own bytes, so the library finds it.
+    const QByteArray latin1("/photos/caf\xe9.jpg");
+    ASSERT_TRUE(binding->imageRank(bitmap, pathFromBytes(latin1)).has_value());
+    EXPECT_EQ(probe.lastSourceBytes(), latin1);
 }
 
 TEST(RankLibrary, LoadsOnceAtTheFirstCall)

@@ -57,6 +57,12 @@ QString FakeRankerProbe::lastSource()
     return fn ? QString::fromUtf8(fn()) : QString();
 }
 
+QByteArray FakeRankerProbe::lastSourceBytes()
+{
+    auto fn = reinterpret_cast<const char *(*)()>(m_library.resolve("FakeLastSource"));
+    return fn ? QByteArray(fn()) : QByteArray();
+}
+
 bool renewWorkingDatabase(const AppPaths &paths)
 {
     QFile::remove(paths.workingDatabase());

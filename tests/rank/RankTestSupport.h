@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/AppPaths.h"
+#include "core/AppPaths.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -28,6 +28,7 @@ public:
     std::int32_t lastPrefix();
     bool lastNulAfter();
     QString lastSource();
+    QByteArray lastSourceBytes();
 
 private:
     QLibrary m_library;

@@ -27,7 +27,7 @@ TEST(ProcessFiles, TheBuiltRankingLibraryJudgesEveryPreparedFile)
     ASSERT_TRUE(ranker.isAvailable()) << "the ranking library was not built beside the program";
     const RunHooks hooks;
     const ProcessFilesResult result
-        = processFiles({ paths, store, ranker, hooks }, tree.paths(), copies);
+        = ProcessFiles({ paths, store, ranker, hooks }, tree.paths(), copies);
     ASSERT_EQ(result.files.size(), tree.expected.size());
     for (size_t i = 0; i < tree.expected.size(); ++i) {
         SCOPED_TRACE(tree.expected[i].path.toStdString());

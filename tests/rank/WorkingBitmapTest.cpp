@@ -150,8 +150,8 @@ TEST(WorkingBitmap, BmpNamedJpegIsConvertedToRealBmp)
     const AppPaths paths = app.paths();
     const QString source = app.filePath(QStringLiteral("photos/disguised.bmp"));
     ASSERT_TRUE(saveImage(makeScene(300, 200), source, "JPG"));
-    EXPECT_TRUE(bmpFileCheck(source));
-    EXPECT_TRUE(bmpCheck(source));
+    EXPECT_TRUE(BMPFileCheck(source));
+    EXPECT_TRUE(BMPCheck(source));
     const QString copy = paths.resultsFolder() + QStringLiteral("/disguised.bmp");
     ASSERT_EQ(prepareWorkingBitmap(paths, source, copy), ImageProblem::None);
     EXPECT_EQ(bmpSize(readFile(paths.workingBitmap())), QSize(300, 200));
@@ -160,12 +160,12 @@ TEST(WorkingBitmap, BmpNamedJpegIsConvertedToRealBmp)
 
 TEST(WorkingBitmap, BmpFileCheckIsCaseExactOnTheLastThreeCharacters)
 {
-    EXPECT_TRUE(bmpFileCheck(QStringLiteral("/a/x.bmp")));
-    EXPECT_TRUE(bmpFileCheck(QStringLiteral("/a/x.BMP")));
-    EXPECT_TRUE(bmpFileCheck(QStringLiteral("/a/xbmp")));
-    EXPECT_FALSE(bmpFileCheck(QStringLiteral("/a/x.Bmp")));
-    EXPECT_FALSE(bmpFileCheck(QStringLiteral("/a/x.bmp ")));
-    EXPECT_FALSE(bmpFileCheck(QStringLiteral("/a/x.dib")));
+    EXPECT_TRUE(BMPFileCheck(QStringLiteral("/a/x.bmp")));
+    EXPECT_TRUE(BMPFileCheck(QStringLiteral("/a/x.BMP")));
+    EXPECT_TRUE(BMPFileCheck(QStringLiteral("/a/xbmp")));
+    EXPECT_FALSE(BMPFileCheck(QStringLiteral("/a/x.Bmp")));
+    EXPECT_FALSE(BMPFileCheck(QStringLiteral("/a/x.bmp ")));
+    EXPECT_FALSE(BMPFileCheck(QStringLiteral("/a/x.dib")));
 }
 
 // A results copy of the same name is replaced, as the copy of an earlier run would be.

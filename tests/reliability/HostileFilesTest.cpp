@@ -3,10 +3,12 @@
 #include "report/Gallery.h"
 #include "tests/reliability/ReliabilitySupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -228,6 +230,66 @@ QByteArray jpegClaiming(quint16 width, quint16 height)
     return {};
 }
 
+// A flat grey JPEG made by hand, as small as a stream of its size can be: one quantisation table,
+// Huffman tables whose only code ('0') means "no change" (DC) and "end of block" (AC), a frame
+// of `components` components sampled 1 x 1 (marker SOF0 sequential or SOF2 progressive) and a
+// first scan over `inFirstScan` of them. With `whole` the first scan carries every block (a
+// progressive stream may stop after its DC scan); otherwise it breaks off after a few bytes.
+QByteArray handMadeJpeg(
+    quint8 frameMarker, int width, int height, int components, int inFirstScan, bool whole)
+{
+    const auto segment = [](quint8 marker, const QByteArray &body) {
+        QByteArray bytes("\xFF", 1);
+        bytes += char(marker);
+        bytes += char((body.size() + 2) >> 8);
+        bytes += char((body.size() + 2) & 0xFF);
+        return bytes + body;
+    };
+    const auto be16 = [](int v) { return QByteArray(1, char(v >> 8)) + char(v & 0xFF); };
+    QByteArray jpeg("\xFF\xD8", 2);
+    jpeg += segment(0xDB, QByteArray(1, '\0') + QByteArray(64, '\x01'));
+    QByteArray frame = QByteArray(1, 8) + be16(height) + be16(width) + char(components);
+    for (int c = 1; c <= components; ++c)
+        frame += QByteArray(1, char(c)) + '\x11' + '\0';
+    jpeg += segment(frameMarker, frame);
+    const QByteArray oneCode = QByteArray(1, 1) + QByteArray(15, '\0') + QByteArray(1, '\0');
+    jpeg += segment(0xC4, QByteArray(1, '\x00') + oneCode); // DC table 0
+    jpeg += segment(0xC4, QByteArray(1, '\x10') + oneCode); // AC table 0
+    const bool progressive = frameMarker == 0xC2;
+    QByteArray scan(1, char(inFirstScan));
+    for (int c = 1; c <= inFirstScan; ++c)
+        scan += QByteArray(1, char(c)) + '\0';
+    scan += progressive ? QByteArray("\0\0\0", 3) : QByteArray("\0\x3F\0", 3);
+    jpeg += segment(0xDA, scan);
+    const qint64 blocks = qint64((width + 7) / 8) * ((height + 7) / 8) * inFirstScan;
+    const qint64 bits = blocks * (progressive ? 1 : 2);
+    if (whole) {
+        jpeg += QByteArray(bits / 8, '\0');
+        if (bits % 8)
+            jpeg += char(0xFF >> (bits % 8)); // padded with ones
+    } else {
+        jpeg += QByteArray(16, '\0');
+    }
+    return jpeg + QByteArray("\xFF\xD9", 2);
+}
+
+// An MNG whose header says 1 x 1 and whose embedded PNG says `side` x `side`.
+QByteArray mngClaiming(quint32 side)
+{
+    QByteArray header(28, '\0');
+    qToBigEndian<quint32>(1, header.data());
+    qToBigEndian<quint32>(1, header.data() + 4);
+    qToBigEndian<quint32>(1, header.data() + 8); // ticks per second
+    QByteArray png(13, '\0');
+    qToBigEndian<quint32>(side, png.data());
+    qToBigEndian<quint32>(side, png.data() + 4);
+    png[8] = 8;
+    png[9] = 0;
+    const QByteArray packed = qCompress(QByteArray(4096, '\0')).mid(4);
+    return QByteArray("\x8AMNG\r\n\x1a\n", 8) + pngChunk("MHDR", header) + pngChunk("IHDR", png)
+        + pngChunk("IDAT", packed) + pngChunk("IEND", {}) + pngChunk("MEND", {});
+}
+
 } // namespace
 
 // Every file of the public decoder test suites, each under a name the walk and the filter take.
@@ -235,8 +297,8 @@ QByteArray jpegClaiming(quint16 width, quint16 height)
 TEST_F(HostileFilesTest, PublicSuitesNeverCrashHangOrPassDamagedFiles)
 {
     const QString images = sharedTestData() + QStringLiteral("/images");
-    if (sharedTestData().isEmpty() || !QFileInfo(images).isDir())
-        GTEST_SKIP() << "shared test data not found";
+    LIS_NEED_SHARED_DATA(
+        !sharedTestData().isEmpty() && QFileInfo(images).isDir(), images.toStdString());
 
     QDirIterator it(images, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     int fuzzInputs = 0;
@@ -296,6 +358,12 @@ TEST_F(HostileFilesTest, MadeUpFilesAreRefusedCleanlyOrReadByTheirContent)
         dir, QStringLiteral("hz_tiff_named.bmp"), smallPicture("TIFF", 4), { {}, Expect::Decode });
     plant(dir, QStringLiteral("hz_text.jpg"), QByteArrayLiteral("not a picture at all\n"),
         { {}, Expect::Refuse, ImageProblem::Unsupported });
+    // Formats Qt reads but the program does not rank are refused by their content, whatever
+    // their name says.
+    plant(dir, QStringLiteral("hz_ppm_named.png"), smallPicture("PPM", 6),
+        { {}, Expect::Refuse, ImageProblem::Unsupported });
+    plant(dir, QStringLiteral("hz_ico_named.bmp"), smallPicture("ICO", 7),
+        { {}, Expect::Refuse, ImageProblem::Unsupported });
 
     // A folder named like a picture is entered, never listed.
     ASSERT_TRUE(QDir().mkpath(tree.filePath(QStringLiteral("made/hz_folder.jpg"))));
@@ -331,6 +399,16 @@ TEST_F(HostileFilesTest, PixelBombsAreRefusedBeforeAllocating)
     ASSERT_FALSE(jpegBomb.isEmpty());
     plant(dir, QStringLiteral("hz_bomb.jpg"), jpegBomb, { {}, Expect::Refuse });
     plant(dir, QStringLiteral("hz_bomb_named.png"), jpegBomb, { {}, Expect::Refuse });
+    // A stream with more than one scan makes libjpeg hold every coefficient of the full-size
+    // picture, whatever the output scale: 2 GiB for a grey 32768 x 32768 progressive stream of a
+    // few hundred bytes, and as much for a sequential one that leaves colours to later scans.
+    plant(dir, QStringLiteral("hz_progressive.jpg"), handMadeJpeg(0xC2, 32768, 32768, 1, 1, false),
+        { {}, Expect::Refuse, ImageProblem::TooLarge });
+    plant(dir, QStringLiteral("hz_multiscan.jpg"), handMadeJpeg(0xC0, 16000, 16000, 3, 1, false),
+        { {}, Expect::Refuse, ImageProblem::TooLarge });
+    // An MNG under a PNG's name, its header 1 x 1 and its embedded picture 30000 x 30000.
+    plant(dir, QStringLiteral("hz_mng_named.png"), mngClaiming(30000),
+        { {}, Expect::Refuse, ImageProblem::Unsupported });
 
     // Load the ranking library and the image plug-ins first, so only the bombs count.
     Pipeline warm;
@@ -358,4 +436,79 @@ TEST_F(HostileFilesTest, PixelBombsAreRefusedBeforeAllocating)
         EXPECT_EQ(touched[4096], 1);
     }
     EXPECT_GT(peakRssKib() - controlBefore, 100 * 1024) << "peak resident size cannot be measured";
+}
+
+// The largest pictures the caps let through, several decoded at once by the read-ahead: each
+// holds the memory its decoding takes, and the shared budget keeps them from all doing so at
+// the same time. One alone stays under 512 MiB of growth, the whole run under 1 GiB.
+TEST_F(HostileFilesTest, LargestAcceptedPicturesStayWithinTheMemoryCaps)
+{
+    if (kLightRun)
+        GTEST_SKIP() << "sanitizers keep freed memory in quarantine: sizes mean nothing there";
+    // A grey progressive stream whose coefficients take 312 MiB: just within the cap.
+    const QByteArray progressive = handMadeJpeg(0xC2, 12800, 12800, 1, 1, true);
+    QImage flat(6800, 6800, QImage::Format_Grayscale8); // 46 megapixels
+    flat.fill(90);
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QImageWriter(&buffer, "png").write(flat));
+    }
+    QByteArray tall;
+    {
+        QImage strip(500, 16700, QImage::Format_RGB32); // a working bitmap of 24 MiB
+        strip.fill(qRgb(200, 40, 40));
+        QBuffer buffer(&tall);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QImageWriter(&buffer, "png").write(strip));
+    }
+    QImage wide(5000, 5000, QImage::Format_RGB32);
+    wide.fill(qRgb(10, 120, 200));
+    QByteArray tiff, bmp;
+    {
+        QBuffer buffer(&tiff);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "tiff");
+        writer.setCompression(1); // LZW
+        ASSERT_TRUE(writer.write(wide));
+    }
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QImageWriter(&buffer, "bmp").write(wide));
+    }
+
+    Pipeline warm; // the ranking library and the image plug-ins loaded first
+    QTemporaryDir warmTree;
+    ASSERT_TRUE(writeFile(
+        warmTree.filePath(QStringLiteral("hz_warm.jpg")), smallPicture("JPG", 1, 800, 600)));
+    warm.run(warmTree.path(), QStringLiteral("hz_"));
+
+    QTemporaryDir single;
+    ASSERT_TRUE(writeFile(single.filePath(QStringLiteral("hz_alone.jpg")), progressive));
+    Pipeline alone;
+    const qint64 aloneBefore = resetPeakRss();
+    const PipelineResult aloneRun = alone.run(single.path(), QStringLiteral("hz_"));
+    const qint64 aloneGrowth = peakRssKib() - aloneBefore;
+    ASSERT_EQ(aloneRun.ranked.files.size(), 1u);
+    EXPECT_EQ(aloneRun.ranked.files[0].problem, ImageProblem::None);
+    RecordProperty("one_file_peak_growth_kib", int(aloneGrowth));
+    EXPECT_LT(aloneGrowth, 512 * 1024) << "one file grew the peak by " << aloneGrowth << " KiB";
+
+    for (int i = 0; i < 3; ++i)
+        plant(QStringLiteral("large"), QStringLiteral("hz_progressive%1.jpg").arg(i), progressive,
+            { {}, Expect::Decode });
+    // Two that fit into the budget together, then the tallest working bitmap there can be.
+    plant(QStringLiteral("large"), QStringLiteral("hz_flat1.png"), png, { {}, Expect::Decode });
+    plant(QStringLiteral("large"), QStringLiteral("hz_flat2.png"), png, { {}, Expect::Decode });
+    plant(QStringLiteral("large"), QStringLiteral("hz_tall.png"), tall, { {}, Expect::Decode });
+    plant(QStringLiteral("large"), QStringLiteral("hz_wide.tif"), tiff, { {}, Expect::Decode });
+    plant(QStringLiteral("large"), QStringLiteral("hz_wide.bmp"), bmp, { {}, Expect::Decode });
+    const qint64 before = resetPeakRss();
+    runAndCheck();
+    const qint64 growth = peakRssKib() - before;
+    RecordProperty("run_peak_growth_kib", int(growth));
+    RecordProperty("run_peak_kib", int(peakRssKib()));
+    EXPECT_LT(growth, 1024 * 1024) << "the run grew the peak by " << growth << " KiB";
 }

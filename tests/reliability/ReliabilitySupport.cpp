@@ -1,7 +1,7 @@
 #include "tests/reliability/ReliabilitySupport.h"
 
-#include "app/core/Startup.h"
 #include "app/run/RunSteps.h"
+#include "app/run/Startup.h"
 #include "tests/support/TestImages.h"
 
 #include <QBuffer>
@@ -88,7 +88,7 @@ PipelineResult Pipeline::run(
     const QString &location, const QString &keyword, RunHooks hooks, HangWatchdog *watchdog)
 {
     PipelineResult result;
-    const RunEngine engine { app.paths(), *settings, *store, *ranker };
+    const RunEngine engine { app.paths(), walkOptionsFrom(*settings), *store, *ranker };
     const std::function<void()> outerYield = hooks.yield;
     qsizetype yields = 0;
     bool ranking = false;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "rank/ProcessFiles.h"
 #include "rank/RankLibrary.h"
 #include "rank/ResultsCopies.h"

@@ -4,16 +4,21 @@
 #include "app/cli/CliRun.h"
 #include "copy/CopyRun.h"
 #include "tests/reliability/ReliabilitySupport.h"
+#include "tests/support/CommandLineCapture.h"
+#include "tests/support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace lis;
 using namespace lis::test;
@@ -159,6 +164,42 @@ TEST_F(UserFilesTest, ReadOnlyTargetsAndCancelledCopies)
     EXPECT_EQ(differences(before, fingerprint(raw(tree.path()))), QStringList());
 }
 
+// Copies that may not replace anything, as the command line makes them without --overwrite:
+// the output folder's older files keep every byte, and a second run over the same results adds
+// no file, as every result is already there.
+TEST_F(UserFilesTest, CopiesThatKeepExistingFilesChangeNothingOldAndRerunsAddNothing)
+{
+    const PipelineResult run = search();
+    const QList<CopyItem> items = allOf(run.report.List1);
+    ASSERT_EQ(items.size(), 6);
+    QTemporaryDir output;
+    ASSERT_TRUE(writeFile(output.filePath(QStringLiteral("hz_a.jpg")), "the user's older hz_a"));
+    ASSERT_TRUE(writeFile(output.filePath(QStringLiteral("hz_b.png")),
+        readFile(tree.filePath(QStringLiteral("hz_b.png")))));
+    ASSERT_TRUE(writeFile(output.filePath(QStringLiteral("notes.txt")), "the user's notes"));
+    const TreePrint outputBefore = fingerprint(raw(output.path()));
+    const CopyPolicy keep { ExistingFiles::Keep };
+
+    const CopyRunResult first = copyItems(items, output.path(), {}, {}, keep);
+    EXPECT_EQ(first.failures(), 0);
+    EXPECT_EQ(first.count(CopyStatus::AlreadyThere), 1); // hz_b.png
+    EXPECT_EQ(first.count(CopyStatus::Replaced), 0);
+    const TreePrint afterFirst = fingerprint(raw(output.path()));
+    const QStringList added = differences(outputBefore, afterFirst);
+    EXPECT_EQ(added.size(), 5) << qPrintable(added.join(u'\n'));
+    for (const QString &line : added)
+        EXPECT_TRUE(line.startsWith(u"added: ")) << qPrintable(line);
+    for (const auto &[name, print] : afterFirst)
+        EXPECT_TRUE(outputBefore.contains(name)
+            || isWholeCopyOfOneOf(output.filePath(QString::fromUtf8(name)), items))
+            << name.constData();
+
+    const CopyRunResult second = copyItems(items, output.path(), {}, {}, keep);
+    EXPECT_EQ(second.count(CopyStatus::AlreadyThere), items.size());
+    EXPECT_EQ(differences(afterFirst, fingerprint(raw(output.path()))), QStringList());
+    EXPECT_EQ(differences(before, fingerprint(raw(tree.path()))), QStringList());
+}
+
 // The command line with a copy: sources, the user's settings and a watched home stay as they
 // were; only the working folder and the output folder change.
 TEST_F(UserFilesTest, CommandLineWritesOnlyItsOwnFolders)
@@ -206,4 +247,193 @@ TEST_F(UserFilesTest, CommandLineWritesOnlyItsOwnFolders)
     std::erase_if(appBefore, [](const auto &e) { return e.first.startsWith("LIS"); });
     std::erase_if(appAfter, [](const auto &e) { return e.first.startsWith("LIS"); });
     EXPECT_EQ(differences(appBefore, appAfter), QStringList());
+}
+
+// A disk that fills up during a copy, with more or less room left: every copy either arrives
+// whole or is reported as failed for want of space, no scratch file stays behind, and the files
+// that were already there (one of them under a result's name) keep every byte.
+TEST_F(UserFilesTest, FullDiskLeavesEveryCopyWholeOrAbsent)
+{
+    QList<CopyItem> items;
+    for (int i = 0; i < 6; ++i) {
+        const QString name = QStringLiteral("disk/hz_small%1.jpg").arg(i);
+        put(name, QByteArray(9000 + i, char('a' + i)));
+        items.append({ tree.filePath(name), true });
+    }
+    put(QStringLiteral("disk/hz_big.jpg"), QByteArray(600 * 1024, 'B'));
+    items.append({ tree.filePath(QStringLiteral("disk/hz_big.jpg")), true });
+    const TreePrint sourcesBefore = fingerprint(raw(tree.path()));
+
+    for (const qint64 room : { qint64(0), qint64(6 * 1024), qint64(40 * 1024) }) {
+        SCOPED_TRACE(room);
+        SmallDisk disk(2 << 20);
+        if (!disk.isMounted())
+            GTEST_SKIP() << "a private tmpfs needs root";
+        const QString output = disk.filePath(QStringLiteral("out"));
+        ASSERT_TRUE(writeFile(output + QStringLiteral("/hz_big.jpg"), QByteArray(20000, 'w')));
+        ASSERT_TRUE(writeFile(output + QStringLiteral("/hz_small2.jpg"), QByteArray(5000, 'w')));
+        ASSERT_TRUE(writeFile(output + QStringLiteral("/notes.txt"), "the user's notes"));
+        const TreePrint outputBefore = fingerprint(raw(output));
+        ASSERT_TRUE(disk.fillUntil(room));
+
+        const CopyRunResult run = copyItems(items, output, {});
+        ASSERT_EQ(run.results.size(), items.size());
+        QSet<QString> copied;
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            const CopyResult &result = run.results[i];
+            if (result.status == CopyStatus::Copied || result.status == CopyStatus::Replaced) {
+                EXPECT_EQ(readFile(result.destination), readFile(items[i].path))
+                    << "counted as copied: " << qPrintable(result.destination);
+                copied.insert(QFileInfo(result.destination).fileName());
+            } else {
+                EXPECT_EQ(result.status, CopyStatus::Failed) << qPrintable(result.destination);
+                EXPECT_EQ(result.problem, CopyProblem::NoSpace) << qPrintable(result.error);
+            }
+        }
+        EXPECT_EQ(run.results.last().status, CopyStatus::Failed); // 600 KB never fit
+        // Each entry is a whole copy counted as one, or exactly what was there before.
+        const TreePrint outputAfter = fingerprint(raw(output));
+        for (const auto &[name, print] : outputAfter) {
+            if (copied.contains(QString::fromUtf8(name)))
+                continue;
+            const auto old = outputBefore.find(name);
+            EXPECT_TRUE(old != outputBefore.end() && old->second == print) << name.constData();
+        }
+        EXPECT_EQ(outputAfter.size(),
+            outputBefore.size() + copied.size()
+                - (copied.contains(QStringLiteral("hz_small2.jpg")) ? 1 : 0));
+    }
+    EXPECT_EQ(differences(sourcesBefore, fingerprint(raw(tree.path()))), QStringList());
+}
+
+// Links the user keeps in the output folder (to a file elsewhere, to nothing, to a folder) are
+// never written through and never replaced: each copy comes in beside its link.
+TEST_F(UserFilesTest, LinksInTheOutputFolderAreNeverWrittenThrough)
+{
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(writeFile(elsewhere.filePath(QStringLiteral("kept.jpg")), "kept elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere.filePath(QStringLiteral("folder"))));
+    QTemporaryDir output;
+    const QStringList names { QStringLiteral("hz_a.jpg"), QStringLiteral("hz_b.png"),
+        QStringLiteral("hz_c.bmp") };
+    const QStringList targets { elsewhere.filePath(QStringLiteral("kept.jpg")),
+        elsewhere.filePath(QStringLiteral("gone.png")),
+        elsewhere.filePath(QStringLiteral("folder")) };
+    for (qsizetype i = 0; i < names.size(); ++i)
+        ASSERT_TRUE(QFile::link(targets[i], output.filePath(names[i])));
+    const TreePrint elsewhereBefore = fingerprint(raw(elsewhere.path()));
+    const TreePrint outputBefore = fingerprint(raw(output.path()));
+
+    const QList<CopyItem> items = allOf({ tree.filePath(QStringLiteral("hz_a.jpg")),
+        tree.filePath(QStringLiteral("hz_b.png")), tree.filePath(QStringLiteral("sub/hz_c.bmp")) });
+    const CopyRunResult run = copyItems(items, output.path(), {});
+
+    EXPECT_EQ(differences(elsewhereBefore, fingerprint(raw(elsewhere.path()))), QStringList());
+    ASSERT_EQ(run.results.size(), 3);
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const CopyResult &result = run.results[i];
+        EXPECT_EQ(result.status, CopyStatus::Copied) << qPrintable(result.error);
+        EXPECT_EQ(QFileInfo(result.destination).fileName(),
+            QFileInfo(names[i]).completeBaseName() + QStringLiteral(" (2).")
+                + QFileInfo(names[i]).suffix());
+        EXPECT_EQ(readFile(result.destination), readFile(items[i].path));
+    }
+    const QStringList changes = differences(outputBefore, fingerprint(raw(output.path())));
+    EXPECT_EQ(changes.size(), 3) << qPrintable(changes.join(u'\n'));
+    for (const QString &line : changes)
+        EXPECT_TRUE(line.startsWith(u"added: ")) << qPrintable(line);
+    EXPECT_EQ(differences(before, fingerprint(raw(tree.path()))), QStringList());
+}
+
+// A source that turns into a FIFO (swapped back and forth while copies run) is refused at once
+// instead of waiting for a writer that never comes; every copy that went ahead is whole.
+TEST_F(UserFilesTest, SourceSwappedForAFifoNeverBlocks)
+{
+    const QString source = tree.filePath(QStringLiteral("swap/hz_swap.jpg"));
+    const QByteArray bytes = smallPicture("JPG", 9);
+    put(QStringLiteral("swap/hz_swap.jpg"), bytes);
+    const QByteArray spare = raw(tree.filePath(QStringLiteral("swap/spare")));
+    ASSERT_EQ(::mkfifo(spare.constData(), 0600), 0);
+    QTemporaryDir output;
+
+    std::atomic<bool> stop { false };
+    std::thread swapper([&] {
+        const QByteArray path = raw(source);
+        while (!stop.load())
+            ::renameat2(AT_FDCWD, path.constData(), AT_FDCWD, spare.constData(), RENAME_EXCHANGE);
+    });
+    HangWatchdog watchdog(std::chrono::seconds(20));
+    const FileCopier copier;
+    int copies = 0;
+    int refused = 0;
+    // Until both outcomes were seen often (the swapper may be descheduled for a while).
+    for (int i = 0; i < 3000 && (copies < 30 || refused < 30); ++i) {
+        watchdog.step(QStringLiteral("copy %1 of a source swapped for a FIFO").arg(i));
+        const CopyResult result = copier.copy(source, output.path());
+        if (result.status == CopyStatus::Copied || result.status == CopyStatus::Replaced) {
+            ++copies;
+            EXPECT_EQ(readFile(result.destination), bytes);
+        } else {
+            ++refused;
+            EXPECT_EQ(result.status, CopyStatus::SourceMissing) << qPrintable(result.error);
+        }
+    }
+    stop.store(true);
+    swapper.join();
+    const QStringList left
+        = QDir(output.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    EXPECT_EQ(left, copies > 0 ? QStringList { QStringLiteral("hz_swap.jpg") } : QStringList());
+}
+
+// The command line copying onto a full disk: nothing is copied, so the run ends with status 1
+// and says why; the output folder stays empty.
+TEST_F(UserFilesTest, CommandLineCopyThatFailsExitsOne)
+{
+    SmallDisk disk(1 << 20);
+    if (!disk.isMounted())
+        GTEST_SKIP() << "a private tmpfs needs root";
+    const QString output = disk.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(output));
+    ASSERT_TRUE(disk.fillUntil(0));
+    TempAppFolder app(TempAppFolder::Ranker::With);
+    const Settings saved(app.filePath(QStringLiteral("user.ini")));
+
+    const CommandLineOutcome outcome = runCommandLineCaptured(
+        { QStringLiteral("--search"), QStringLiteral("hz_"), QStringLiteral("--location"),
+            tree.path(), QStringLiteral("--copy-to"), output },
+        app.paths(), saved);
+    EXPECT_EQ(outcome.status, 1) << qPrintable(outcome.err);
+    EXPECT_TRUE(outcome.err.contains(u"no space", Qt::CaseInsensitive)) << qPrintable(outcome.err);
+    EXPECT_TRUE(outcome.err.contains(u"failed 3 (no space left: 3)")) << qPrintable(outcome.err);
+    EXPECT_TRUE(fingerprint(raw(output)).empty());
+    EXPECT_EQ(differences(before, fingerprint(raw(tree.path()))), QStringList());
+}
+
+// Copies into the program's own working folder would be deleted by the clean-up at the end of
+// the run: the command line refuses them, under any spelling, before it starts.
+TEST_F(UserFilesTest, CommandLineRefusesCopiesIntoItsWorkingFolder)
+{
+    TempAppFolder app(TempAppFolder::Ranker::With);
+    const Settings saved(app.filePath(QStringLiteral("user.ini")));
+    QTemporaryDir links;
+    const QString linkToWork = links.filePath(QStringLiteral("work"));
+    ASSERT_TRUE(QFile::link(app.paths().workFolder(), linkToWork));
+    const TreePrint appBefore = fingerprint(raw(app.path()));
+
+    for (const QString &folder : { app.paths().resultsFolder(), app.paths().workFolder(),
+             app.paths().workFolder() + QStringLiteral("//"),
+             app.path() + QStringLiteral("/./LIS/SR/../SR/"),
+             app.paths().resultsFolder() + QStringLiteral("/.."), linkToWork,
+             linkToWork + QStringLiteral("/SR") }) {
+        SCOPED_TRACE(folder.toStdString());
+        const CommandLineOutcome outcome = runCommandLineCaptured(
+            { QStringLiteral("--search"), QStringLiteral("hz_"), QStringLiteral("--location"),
+                tree.path(), QStringLiteral("--copy-to"), folder },
+            app.paths(), saved);
+        EXPECT_EQ(outcome.status, 2) << qPrintable(outcome.err);
+        EXPECT_TRUE(outcome.err.contains(u"working folder")) << qPrintable(outcome.err);
+        EXPECT_TRUE(outcome.out.isEmpty());
+        EXPECT_EQ(differences(appBefore, fingerprint(raw(app.path()))), QStringList());
+    }
+    EXPECT_EQ(differences(before, fingerprint(raw(tree.path()))), QStringList());
 }

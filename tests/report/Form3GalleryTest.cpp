@@ -1,7 +1,7 @@
 #include "app/Form3.h"
 #include "app/FrmSplash.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
+#include "core/Settings.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/MainWindowTest.h"
@@ -43,7 +43,7 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        form->resultsCopies.reset(app.paths().resultsFolder());
+        form->search().resultsCopies().reset(app.paths().resultsFolder());
     }
     void TearDown() override
     {
@@ -57,9 +57,9 @@ protected:
         for (int i = 0; i < count; ++i) {
             const QString path = app.filePath(QStringLiteral("pics/%1/photo.png").arg(i));
             ASSERT_TRUE(saveImage(solid({ 80, 60 }, Qt::black), path, "PNG"));
-            ASSERT_TRUE(saveImage(
-                solid({ 400, 300 }, colourOf(i)), form->resultsCopies.assign(path), "PNG"));
-            ASSERT_TRUE(started.store->addImageRank(path, count - i));
+            ASSERT_TRUE(saveImage(solid({ 400, 300 }, colourOf(i)),
+                form->search().resultsCopies().assign(path), "PNG"));
+            ASSERT_TRUE(started.store->AddImageRank(path, count - i));
         }
     }
     static QColor colourOf(int entry) { return QColor(10 * entry, 100, 200); }
@@ -80,7 +80,7 @@ protected:
 TEST_F(Form3GalleryTest, ReportFillsListViewAndResultList)
 {
     addResults(2);
-    ASSERT_TRUE(form->showReport());
+    ASSERT_TRUE(form->ShowReport());
     ASSERT_EQ(form->ListView2->topLevelItemCount(), 2);
     const QTreeWidgetItem *first = form->ListView2->topLevelItem(0);
     QStringList texts;
@@ -93,12 +93,12 @@ TEST_F(Form3GalleryTest, ReportFillsListViewAndResultList)
     EXPECT_TRUE(form->List1[0].endsWith(QStringLiteral("pics/0/photo.png")));
 
     // A second report replaces the first; clearing empties the view.
-    ASSERT_TRUE(form->showReport());
+    ASSERT_TRUE(form->ShowReport());
     EXPECT_EQ(form->ListView2->topLevelItemCount(), 2);
-    form->fitReportColumns();
+    form->FitReportColumns();
     EXPECT_GE(form->ListView2->columnWidth(1),
         form->ListView2->fontMetrics().horizontalAdvance(QStringLiteral("photo")));
-    form->clearReportList();
+    form->ClearReportList();
     EXPECT_EQ(form->ListView2->topLevelItemCount(), 0);
 }
 
@@ -109,7 +109,7 @@ TEST_F(Form3GalleryTest, ReportStopsOnCancelAndRestoresControls)
     form->vkTextBox3->setReadOnly(true);
     form->StatusBar1->showMessage(QStringLiteral("Ranking..."));
     form->CancelRequested = true;
-    EXPECT_FALSE(form->showReport());
+    EXPECT_FALSE(form->ShowReport());
     EXPECT_EQ(form->ListView2->topLevelItemCount(), 0);
     EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
     EXPECT_FALSE(form->isButton4->isEnabled());
@@ -121,8 +121,8 @@ TEST_F(Form3GalleryTest, ReportStopsOnCancelAndRestoresControls)
 TEST_F(Form3GalleryTest, ButtonsPageThroughTheThumbnails)
 {
     addResults(7);
-    ASSERT_TRUE(form->showReport());
-    form->loadPics();
+    ASSERT_TRUE(form->ShowReport());
+    form->LoadPics();
     EXPECT_EQ(captions(), QStringList({ u"1"_s, u"2"_s, u"3"_s }));
     EXPECT_EQ(boxColour(1), colourOf(1).rgb());
     EXPECT_TRUE(form->isButton5->isEnabled());
@@ -150,8 +150,8 @@ TEST_F(Form3GalleryTest, ButtonsPageThroughTheThumbnails)
 TEST_F(Form3GalleryTest, DoubleClickPreviewsThatResultsCopy)
 {
     addResults(6);
-    ASSERT_TRUE(form->showReport());
-    form->loadPics();
+    ASSERT_TRUE(form->ShowReport());
+    form->LoadPics();
     form->nextClicked();
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -163,4 +163,12 @@ TEST_F(Form3GalleryTest, DoubleClickPreviewsThatResultsCopy)
     EXPECT_EQ(onClipboard.pixel(200, 150), colourOf(4).rgb());
     EXPECT_TRUE(form->splash()->isVisible());
     EXPECT_EQ(form->splash()->picture().size(), QSize(400, 300));
+
+    // Next on the last page tells how many there are, once, under its own caption.
+    form->nextClicked();
+    ASSERT_EQ(prompts.shown().size(), 1);
+    EXPECT_EQ(prompts.shown().front().caption, u"End");
+    EXPECT_EQ(prompts.shown().front().text, u"6 image files.");
+    EXPECT_EQ(prompts.shown().front().icon, MessageIcon::Information);
+    EXPECT_FALSE(form->isButton5->isEnabled());
 }

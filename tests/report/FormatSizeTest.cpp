@@ -68,8 +68,7 @@ TEST(FormatSize, FixedPatternsRoundTheShortestDecimalForm)
 TEST(FormatSize, PublicFormatVectors)
 {
     const QString data = lis::test::sharedTestData();
-    if (data.isEmpty())
-        GTEST_SKIP() << "shared test data not present";
+    LIS_NEED_SHARED_DATA(!data.isEmpty(), "testdata");
     QFile file(data + QStringLiteral("/vectors/format.tsv"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QRegularExpression zeroPattern(QStringLiteral("^(0+)(?:\\.(0+))?$"));

@@ -148,8 +148,7 @@ TEST(Picture, FilesThatCannotBeDecodedGiveNoPicture)
 TEST(Picture, PublicSamplesLoadOrAreRefusedCleanly)
 {
     const QString data = lis::test::sharedTestData();
-    if (data.isEmpty())
-        GTEST_SKIP() << "shared test data not present";
+    LIS_NEED_SHARED_DATA(!data.isEmpty(), "testdata");
     int loadedCount = 0;
     QDirIterator it(data + QStringLiteral("/images"), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {

@@ -1,6 +1,6 @@
 #include "report/ReportModel.h"
 
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
 #include "report/FormatSize.h"
 #include "report/Picture.h"
 #include "store/ResultStore.h"
@@ -107,9 +107,9 @@ TEST_F(ReportModelTest, RowsInRankOrderWithSizesFromTheFiles)
     const QString low = image(QStringLiteral("low.png"), 120, 80, "PNG");
     const QString high = image(QStringLiteral("high.bmp"), 64, 32, "BMP");
     const QString middle = image(QStringLiteral("middle.jpg"), 400, 300, "JPG");
-    ASSERT_TRUE(store().addImageRank(low, 3));
-    ASSERT_TRUE(store().addImageRank(high, 12));
-    ASSERT_TRUE(store().addImageRank(middle, 7));
+    ASSERT_TRUE(store().AddImageRank(low, 3));
+    ASSERT_TRUE(store().AddImageRank(high, 12));
+    ASSERT_TRUE(store().AddImageRank(middle, 7));
 
     const Report report = ShowReport(store(), RunHooks {});
     EXPECT_FALSE(report.stopped);
@@ -142,18 +142,26 @@ TEST_F(ReportModelTest, VanishedAndUndecodableFilesShowEmptyCells)
     const QString gone = image(QStringLiteral("gone.jpg"), 300, 200, "JPG");
     const QString broken = app.filePath(QStringLiteral("pics/broken.png"));
     ASSERT_TRUE(lis::test::writeFile(broken, QByteArray(3000, 'x')));
-    ASSERT_TRUE(store().addImageRank(first, 30));
-    ASSERT_TRUE(store().addImageRank(gone, 20));
-    ASSERT_TRUE(store().addImageRank(broken, 10));
+    // A picture in a format the program does not rank, under a ranked format's name: its
+    // header is not read by the reader of its content.
+    const QString other = image(QStringLiteral("other.png"), 30, 20, "PPM");
+    ASSERT_TRUE(store().AddImageRank(first, 30));
+    ASSERT_TRUE(store().AddImageRank(gone, 20));
+    ASSERT_TRUE(store().AddImageRank(broken, 10));
+    ASSERT_TRUE(store().AddImageRank(other, 5));
     ASSERT_TRUE(QFile::remove(gone));
 
     const Report report = ShowReport(store(), RunHooks {});
-    ASSERT_EQ(report.rows.size(), 3u);
-    EXPECT_EQ(report.List1, QStringList({ first, gone, broken }));
+    ASSERT_EQ(report.rows.size(), 4u);
+    EXPECT_EQ(report.List1, QStringList({ first, gone, broken, other }));
     EXPECT_EQ(cells(report.rows[1]),
         QStringList({ u"2"_s, u"gone"_s, QString(), u"JPEG"_s, QString(), QString() }));
     EXPECT_EQ(cells(report.rows[2]),
         QStringList({ u"3"_s, u"broken"_s, u"2.93 KB"_s, u"PNG"_s, QString(), QString() }));
+    EXPECT_EQ(cells(report.rows[3]),
+        QStringList({ u"4"_s, u"other"_s, FormatSize(std::uint64_t(QFileInfo(other).size())),
+            u"PNG"_s, QString(), QString() }));
+    EXPECT_TRUE(LoadPictureFile(other).isNull());
 }
 
 TEST_F(ReportModelTest, PixelSizeComesFromTheHeaderAlone)
@@ -173,7 +181,7 @@ TEST_F(ReportModelTest, PixelSizeComesFromTheHeaderAlone)
 TEST_F(ReportModelTest, CancelStopsBeforeTheNextRowAndKeepsTheRowsSoFar)
 {
     for (int i = 1; i <= 4; ++i)
-        ASSERT_TRUE(store().addImageRank(QStringLiteral("/nowhere/%1.jpg").arg(i), i));
+        ASSERT_TRUE(store().AddImageRank(QStringLiteral("/nowhere/%1.jpg").arg(i), i));
     int checks = 0;
     int cleanups = 0;
     RunHooks hooks;

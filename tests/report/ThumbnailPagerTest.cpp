@@ -1,12 +1,10 @@
 #include "report/ThumbnailPager.h"
 
-#include "tests/support/FakePrompts.h"
-
+#include <QStringList>
 #include <gtest/gtest.h>
 #include <set>
 
 using namespace lis;
-using lis::test::FakePrompts;
 using NextOutcome = ThumbnailPager::NextOutcome;
 
 namespace {
@@ -42,7 +40,7 @@ std::string loads(const ThumbnailPager::Changes &changes)
 ThumbnailPager firstPage(int count, std::set<int> goneEntries = {})
 {
     ThumbnailPager pager;
-    pager.loadPics(count, 0, [&](int entry) { return !goneEntries.contains(entry); });
+    pager.LoadPics(count, 0, [&](int entry) { return !goneEntries.contains(entry); });
     return pager;
 }
 
@@ -85,22 +83,18 @@ TEST(ThumbnailPager, ClickScripts)
             {} },
     };
     for (const Script &script : scripts) {
-        FakePrompts prompts;
+        QStringList messages;
         ThumbnailPager pager = firstPage(script.count);
         for (const Step &step : script.steps) {
             ThumbnailPager::Changes changes;
-            if (step.click == 'N')
-                pager.nextClicked(prompts, &changes);
-            else
-                changes = pager.loadPreviousPics();
+            if (step.click != 'N')
+                changes = pager.LoadPreviousPics();
+            else if (pager.nextClicked(&changes) == NextOutcome::EndOfList)
+                messages.append(ThumbnailPager::endOfListText(pager.count()));
             EXPECT_EQ(seen(pager), step.seen) << script.count << step.click;
             EXPECT_EQ(loads(changes), step.loads) << script.count << step.click;
         }
-        EXPECT_EQ(prompts.texts(), script.messages) << script.count;
-        for (const FakePrompts::Shown &shown : prompts.shown()) {
-            EXPECT_EQ(shown.caption, u"End");
-            EXPECT_EQ(shown.icon, MessageIcon::Information);
-        }
+        EXPECT_EQ(messages, script.messages) << script.count;
     }
 }
 
@@ -108,17 +102,15 @@ TEST(ThumbnailPager, ClickScripts)
 // continues at position 4.
 TEST(ThumbnailPager, FirstPageSkipsResultsWhoseFileIsGone)
 {
-    FakePrompts prompts;
     for (const auto &[gone, page] : std::vector<std::pair<std::set<int>, std::string>> {
              { { 1 }, "1 - 3 pN" }, { { 2 }, "1 2 - pN" }, { { 1, 2 }, "1 - - pN" } }) {
         ThumbnailPager pager = firstPage(5, gone);
         EXPECT_EQ(seen(pager), page);
-        pager.nextClicked(prompts);
+        EXPECT_EQ(pager.nextClicked(), NextOutcome::Paged);
         EXPECT_EQ(seen(pager), "4 5 - Pn");
     }
     // The first slot is shown whatever happened to its file.
     EXPECT_EQ(seen(firstPage(5, { 0 })), "1 2 3 pN");
-    EXPECT_TRUE(prompts.shown().isEmpty());
 }
 
 // Walking a long list to its end and back shows every position once per direction, pages
@@ -126,12 +118,14 @@ TEST(ThumbnailPager, FirstPageSkipsResultsWhoseFileIsGone)
 TEST(ThumbnailPager, LongListsPageThroughEveryPosition)
 {
     for (int count = 8; count <= 14; ++count) {
-        FakePrompts prompts;
         ThumbnailPager pager = firstPage(count);
         std::vector<int> forward { 1, 2, 3 };
+        int ends = 0;
         while (pager.nextEnabled()) {
-            if (pager.nextClicked(prompts) == NextOutcome::EndOfList)
+            if (pager.nextClicked() == NextOutcome::EndOfList) {
+                ++ends;
                 break;
+            }
             EXPECT_EQ(pager.position(0) % 3, 1) << count;
             for (int slot = 0; slot < 3; ++slot) {
                 if (pager.position(slot) > 0)
@@ -141,10 +135,10 @@ TEST(ThumbnailPager, LongListsPageThroughEveryPosition)
         ASSERT_EQ(int(forward.size()), count);
         for (int i = 0; i < count; ++i)
             EXPECT_EQ(forward[std::size_t(i)], i + 1) << count;
-        EXPECT_EQ(prompts.shown().size(), count % 3 == 0 ? 1 : 0) << count;
+        EXPECT_EQ(ends, count % 3 == 0 ? 1 : 0) << count;
 
         while (pager.previousEnabled())
-            pager.loadPreviousPics();
+            pager.LoadPreviousPics();
         EXPECT_EQ(seen(pager), "1 2 3 pN") << count;
     }
 }

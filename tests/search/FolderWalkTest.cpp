@@ -1,7 +1,8 @@
 #include "search/FolderWalk.h"
 
-#include "app/core/RunHooks.h"
-#include "app/core/Settings.h"
+#include "core/FileNames.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "tests/support/TempAppFolder.h"
 
 #include <QDir>
@@ -47,7 +48,8 @@ protected:
         QString location = tree.path();
         counters = {};
         QStringList list2;
-        findFiles(location, keyword + QStringLiteral("*.*"), counters, list2, *settings, hooks);
+        FindFiles(location, keyword + QStringLiteral("*.*"), counters, list2,
+            walkOptionsFrom(*settings), hooks);
         return relative(list2);
     }
     QStringList relative(const QStringList &paths) const
@@ -151,7 +153,7 @@ TEST_F(FolderWalkTest, LocationWithOrWithoutTrailingSeparator)
         QString path = location;
         QStringList list2;
         WalkCounters c;
-        findFiles(path, QStringLiteral("*.*"), c, list2, *settings, {});
+        FindFiles(path, QStringLiteral("*.*"), c, list2, walkOptionsFrom(*settings), {});
         EXPECT_EQ(path, tree.path() + u'/');
         EXPECT_EQ(list2,
             QStringList({ tree.path() + QStringLiteral("/a.jpg"),
@@ -188,7 +190,7 @@ TEST_F(FolderWalkTest, AFolderMountedInsideItselfIsWalkedOnce)
     EXPECT_EQ(walk(QString()), list({ "f.jpg" }));
 }
 
-TEST_F(FolderWalkTest, NamesThatAreNotUtf8AreLeftOut)
+TEST_F(FolderWalkTest, NamesThatAreNotUtf8AreFoundWithTheirBytes)
 {
     touch({ "good.jpg" });
     const QByteArray root = QFile::encodeName(tree.path());
@@ -198,7 +200,11 @@ TEST_F(FolderWalkTest, NamesThatAreNotUtf8AreLeftOut)
     ASSERT_EQ(::mkdir(root + "/dir\xfe", 0755), 0);
     ASSERT_GE(fd = ::open(root + "/dir\xfe/inside.jpg", O_CREAT | O_WRONLY, 0644), 0);
     ::close(fd);
-    EXPECT_EQ(walk(QString()), list({ "good.jpg" }));
+    QStringList found = walk(QString());
+    QList<QByteArray> bytes;
+    for (const QString &path : found)
+        bytes.append(pathToBytes(path));
+    EXPECT_EQ(bytes, (QList<QByteArray> { "bad\xff.jpg", "good.jpg", "dir\xfe/inside.jpg" }));
     // QTemporaryDir cannot name these to remove them.
     ::unlink(root + "/dir\xfe/inside.jpg");
     ::rmdir(root + "/dir\xfe");
@@ -209,7 +215,7 @@ TEST_F(FolderWalkTest, MissingLocationListsNothing)
 {
     QString path = tree.filePath(QStringLiteral("not-there"));
     QStringList list2;
-    findFiles(path, QStringLiteral("*.*"), counters, list2, *settings, {});
+    FindFiles(path, QStringLiteral("*.*"), counters, list2, walkOptionsFrom(*settings), {});
     EXPECT_TRUE(list2.isEmpty());
     EXPECT_EQ(counters.dirs, 0);
 }
@@ -227,7 +233,7 @@ TEST_F(FolderWalkTest, UnreadableFolderEndsOnlyItsOwnVisit)
     const auto runWalk = [&] {
         QStringList list2;
         WalkCounters c;
-        findFiles(location, QStringLiteral("*.*"), c, list2, *settings, {});
+        FindFiles(location, QStringLiteral("*.*"), c, list2, walkOptionsFrom(*settings), {});
         return relative(list2);
     };
     const QStringList expected = list({ "a/x.jpg", "z/w.jpg" });
@@ -290,6 +296,65 @@ TEST_F(FolderWalkTest, CancelKeepsWhatWasFoundAndEndsEveryPendingVisit)
     cancel = true;
     EXPECT_TRUE(walk(QString(), hooks).isEmpty());
     EXPECT_EQ(cleanups, 1);
+}
+
+// The command line walks several locations in turn into one list: a folder reached again, by
+// another location, the same one twice or a link, is not walked again, so every file is listed
+// once, in the order first found; excluded names and, when asked, hidden folders are left out.
+TEST_F(FolderWalkTest, SeveralRootsListEachFileOnceWithinTheLimits)
+{
+    touch({ "a/x.jpg", "a/b/y.jpg", "a/b/c/z.jpg", "d/w.jpg", "d/.h.jpg", "d/.hid/v.jpg",
+        "e/keep.jpg", "e/drop.tmp", "e/thumbs/t.jpg", "e/Thumbs/u.jpg", "e/.Trash-1000/r.jpg",
+        "e/cache.tmp/s.jpg" });
+    ASSERT_EQ(symlink("a", at(QStringLiteral("link-to-a")).toLocal8Bit().constData()), 0);
+    const QByteArray odd = QFile::encodeName(at(QStringLiteral("e"))) + "/odd\xff.tmp";
+    const int fd = ::open(odd.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const auto cleanUp = qScopeGuard([&] { ::unlink(odd.constData()); });
+
+    struct Case
+    {
+        QStringList roots;
+        WalkLimits limits;
+        QStringList expected;
+        qint64 folders;
+    };
+    const auto roots = [this](std::initializer_list<const char *> relatives) {
+        QStringList paths;
+        for (const char *r : relatives)
+            paths.append(r[0] ? at(QString::fromUtf8(r)) : tree.path());
+        return paths;
+    };
+    const WalkLimits none;
+    const WalkLimits excluding {
+        { QStringLiteral("*.tmp"), QStringLiteral(".Trash*"), QStringLiteral("thumbs") }, false
+    };
+    const WalkLimits noHiddenFolders { {}, true };
+    const Case cases[] = {
+        { roots({ "a", "a/b" }), none, list({ "a/x.jpg", "a/b/y.jpg", "a/b/c/z.jpg" }), 3 },
+        { roots({ "a/b", "a" }), none, list({ "a/b/y.jpg", "a/b/c/z.jpg", "a/x.jpg" }), 3 },
+        { roots({ "a", "a" }), none, list({ "a/x.jpg", "a/b/y.jpg", "a/b/c/z.jpg" }), 3 },
+        { roots({ "link-to-a", "a/b/c", "a/" }), none,
+            list({ "link-to-a/x.jpg", "link-to-a/b/y.jpg", "link-to-a/b/c/z.jpg" }), 3 },
+        { roots({ "d", "missing", "a/b/c" }), none,
+            list({ "d/.h.jpg", "d/w.jpg", "d/.hid/v.jpg", "a/b/c/z.jpg" }), 3 },
+        { roots({ "d" }), noHiddenFolders, list({ "d/.h.jpg", "d/w.jpg" }), 1 },
+        { roots({ "e" }), excluding, list({ "e/keep.jpg", "e/Thumbs/u.jpg" }), 2 },
+        { roots({ "e/thumbs" }), excluding, list({ "e/thumbs/t.jpg" }), 1 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(relative(c.roots).join(u", ").toStdString());
+        QStringList list2 { QStringLiteral("kept from before") };
+        counters = {};
+        FindFilesInRoots(c.roots, QStringLiteral("*.*"), counters, list2,
+            walkOptionsFrom(*settings), {}, c.limits);
+        EXPECT_EQ(relative(list2), QStringList { QStringLiteral("kept from before") } + c.expected);
+        EXPECT_EQ(counters.files, c.expected.size());
+        EXPECT_EQ(counters.dirs, c.folders);
+    }
+    // The window's walk keeps entering hidden folders and knows no exclusions.
+    EXPECT_TRUE(walk(QString()).contains(QStringLiteral("e/.Trash-1000/r.jpg")));
 }
 
 TEST_F(FolderWalkTest, DeepTreeIsWalkedWithoutLimit)

@@ -1,6 +1,6 @@
 #include "search/Form4.h"
 
-#include "app/core/Settings.h"
+#include "core/Settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,7 @@
 #include "search/ImageFilter.h"
 
-#include "app/core/Settings.h"
+#include "core/Settings.h"
+#include "search/WalkOptions.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -13,11 +14,11 @@ TEST(ImageFilterTest, ImageFileCheckLooksAtTheLastThreeCharactersOnly)
 {
     for (const char16_t *name : { u"a.jpg", u"a.JPG", u"a.bmp", u"a.BMP", u"a.png", u"a.PNG",
              u"a.tif", u"a.TIF", u"a.gif", u"a.GIF", u"notajpg", u"jpg", u"/x/dir.png/pic.gif" })
-        EXPECT_TRUE(imageFileCheck(QString::fromUtf16(name)))
+        EXPECT_TRUE(ImageFileCheck(QString::fromUtf16(name)))
             << QString::fromUtf16(name).toStdString();
     for (const char16_t *name : { u"photo.jpeg", u"scan.tiff", u"photo.Jpg", u"photo.jPG", u"a.txt",
              u"pg", u"", u"a.jpg " })
-        EXPECT_FALSE(imageFileCheck(QString::fromUtf16(name)))
+        EXPECT_FALSE(ImageFileCheck(QString::fromUtf16(name)))
             << QString::fromUtf16(name).toStdString();
 }
 
@@ -64,7 +65,7 @@ protected:
         if (!fileTypes.isNull())
             settings.save(QStringLiteral("AllImage"), QStringLiteral("filetypes"), fileTypes);
         QStringList list3 { QStringLiteral("/kept/from/before.jpg") };
-        filterFiles(list2, list3, settings);
+        FilterFiles(list2, list3, readWalkOptions(settings).fileTypes);
         return list3;
     }
 

@@ -1,6 +1,6 @@
 #include "app/Form3.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
+#include "core/Settings.h"
 #include "search/Form4.h"
 #include "store/ResultStore.h"
 #include "tests/support/FakePrompts.h"

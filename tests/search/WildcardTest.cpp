@@ -84,8 +84,7 @@ TEST(WildcardTest, SharedFolderSearchVectors)
 {
     const QString vectors = lis::test::sharedTestData() + QStringLiteral("/vectors/wildcard.tsv");
     QFile file(vectors);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        GTEST_SKIP() << "shared test data not found: " << vectors.toStdString();
+    LIS_NEED_SHARED_DATA(file.open(QIODevice::ReadOnly | QIODevice::Text), vectors.toStdString());
 
     int checked = 0;
     file.readLine(); // header

@@ -43,8 +43,7 @@ QString unescape(const QString &text)
 TEST(VbaVal, SharedVectors)
 {
     const QString data = lis::test::sharedTestData();
-    if (data.isEmpty())
-        GTEST_SKIP() << "shared test data not found";
+    LIS_NEED_SHARED_DATA(!data.isEmpty(), "testdata");
     QFile file(data + QStringLiteral("/vectors/val.tsv"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
     QTextStream in(&file);

@@ -17,6 +17,11 @@ QString sharedTestData()
     return QFileInfo(dir).isDir() ? QDir(dir).absolutePath() : QString();
 }
 
+bool onCi()
+{
+    return qEnvironmentVariable("CI").compare(u"true", Qt::CaseInsensitive) == 0;
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/AppPaths.h"
+#include "core/AppPaths.h"
 
 #include <QTemporaryDir>
 
@@ -28,6 +28,20 @@ private:
 QString builtAppFolder();
 // ../shared/testdata, or the empty string when it is not there.
 QString sharedTestData();
+// Whether the tests run on CI (CI=true), where the shared test material must be present.
+bool onCi();
+
+// Ends a test that needs the shared test material when it is missing: a skip on a developer's
+// machine, a failure on CI, so a green CI run never hides tests that did not run.
+#define LIS_NEED_SHARED_DATA(present, what)                                                        \
+    do {                                                                                           \
+        if (!(present)) {                                                                          \
+            if (::lis::test::onCi())                                                               \
+                FAIL() << "shared test data missing on CI: " << (what);                            \
+            else                                                                                   \
+                GTEST_SKIP() << "shared test data not found: " << (what);                          \
+        }                                                                                          \
+    } while (false)
 // Writes a file with the given bytes, creating its folders; false on failure.
 bool writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);

@@ -224,7 +224,7 @@ TEST(XP_ProgressBar, TextOverTheFillIsDrawnAgainInTheFillColour)
     const auto draw = [&](int percent) {
         look.percent = percent;
         QPainter painter(&image);
-        drawProgressBar(painter, QPalette(), image.size(), look);
+        DrawProgressBar(painter, QPalette(), image.size(), look);
     };
     draw(0);
     EXPECT_TRUE(containsColor(image, grey));

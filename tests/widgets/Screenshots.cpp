@@ -3,8 +3,8 @@
 // Usage (under a display or offscreen): lis-screenshots <output folder> [keyword [folder]]
 
 #include "app/Form3.h"
-#include "app/core/Settings.h"
-#include "app/core/Startup.h"
+#include "app/run/Startup.h"
+#include "core/Settings.h"
 #include "dialogs/Prompts.h"
 #include "store/ResultStore.h"
 #include "tests/support/TempAppFolder.h"
