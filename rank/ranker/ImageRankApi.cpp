@@ -1,14 +1,12 @@
 // The exported C entry points: argument decoding, the hand-over of source information from
 // ImageRankSource to the next ranking call, and the guard that keeps every failure inside.
+#include "BitmapJudgement.h"
 #include "FileBytes.h"
-#include "QualityFeatures.h"
 #include "QualityModel.h"
 #include "SourceProbe.h"
 #include "lumetra_image_rank.h"
 
 #include <cstring>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,9 +16,6 @@ namespace {
 
 // Longest path the length prefix may claim; anything longer is a damaged argument.
 constexpr uint32_t kMaxPathBytes = 64 * 1024;
-// Bitmaps larger than the pipeline makes are reduced first, so any input is judged at the
-// scale the measures were chosen for, in bounded time.
-constexpr int kWorkingEdge = 500;
 // Larger files are refused (rank 0) rather than decoded: a 9000 x 9000 24-bit bitmap is far
 // beyond any working bitmap, and the file plus its decoded copy would take half a gigabyte.
 constexpr std::size_t kMaxFileBytes = std::size_t { 256 } << 20;
@@ -42,23 +37,11 @@ std::optional<std::string> lengthPrefixedText(char **path)
     return text;
 }
 
-cv::Mat loadWorkingBitmap(const std::string &path)
+std::vector<uint8_t> readWorkingBitmap(const std::string &path)
 {
     bool complete = false;
-    const std::vector<uint8_t> bytes = readFileHead(path, kMaxFileBytes, &complete);
-    if (bytes.empty() || !complete)
-        return {};
-    cv::Mat image = cv::imdecode(bytes, cv::IMREAD_COLOR);
-    if (image.empty())
-        return image;
-    if (image.cols > 2 * kWorkingEdge || image.rows > 8 * kWorkingEdge) {
-        const double scale = std::min(static_cast<double>(kWorkingEdge) / image.cols,
-            static_cast<double>(kWorkingEdge) / image.rows);
-        cv::Mat reduced;
-        cv::resize(image, reduced, cv::Size(), scale, scale, cv::INTER_AREA);
-        return reduced;
-    }
-    return image;
+    std::vector<uint8_t> bytes = readFileHead(path, kMaxFileBytes, &complete);
+    return complete ? bytes : std::vector<uint8_t> {};
 }
 
 SourceInfo takePendingSource()
@@ -74,13 +57,40 @@ std::optional<QualityScores> judge(const std::string &path)
 {
     const SourceInfo source = takePendingSource();
     try {
-        const cv::Mat image = loadWorkingBitmap(path);
-        if (image.empty())
+        const std::optional<QualityFeatures> features
+            = measureBitmapFile(readWorkingBitmap(path), source);
+        if (!features)
             return std::nullopt;
-        return scoreQuality(measureQuality(image), source);
+        return scoreQuality(*features);
     } catch (...) {
         return std::nullopt; // a decoder or allocation failure is an unreadable file
     }
+}
+
+std::optional<QualityScores> judgeArgument(char **path)
+{
+    const std::optional<std::string> text = lengthPrefixedText(path);
+    if (!text) {
+        takePendingSource();
+        return std::nullopt;
+    }
+    return judge(*text);
+}
+
+int32_t report(const std::optional<QualityScores> &scores, ImageRankScores *out)
+{
+    if (out) {
+        *out = ImageRankScores {};
+        if (scores) {
+            out->sharpness = scores->sharpness;
+            out->noise = scores->noise;
+            out->exposure = scores->exposure;
+            out->contrast = scores->contrast;
+            out->compression = scores->compression;
+            out->rank = scores->rank;
+        }
+    }
+    return scores ? scores->rank : 0;
 }
 
 } // namespace
@@ -88,14 +98,12 @@ std::optional<QualityScores> judge(const std::string &path)
 
 extern "C" LIS_RANK_API int32_t ImageRank(char **path)
 {
-    using namespace lis::ranker;
-    const std::optional<std::string> text = lengthPrefixedText(path);
-    if (!text) {
-        takePendingSource();
-        return 0;
-    }
-    const std::optional<QualityScores> scores = judge(*text);
-    return scores ? scores->rank : 0;
+    return lis::ranker::report(lis::ranker::judgeArgument(path), nullptr);
+}
+
+extern "C" LIS_RANK_API int32_t ImageRankWithScores(char **path, ImageRankScores *out)
+{
+    return lis::ranker::report(lis::ranker::judgeArgument(path), out);
 }
 
 extern "C" LIS_RANK_API void ImageRankSource(const char *sourcePath)
@@ -120,16 +128,5 @@ extern "C" LIS_RANK_API int32_t ImageRankDetails(const char *workingBitmap, Imag
         scores = judge(workingBitmap);
     else
         takePendingSource();
-    if (out) {
-        *out = ImageRankScores {};
-        if (scores) {
-            out->sharpness = scores->sharpness;
-            out->noise = scores->noise;
-            out->exposure = scores->exposure;
-            out->contrast = scores->contrast;
-            out->compression = scores->compression;
-            out->rank = scores->rank;
-        }
-    }
-    return scores ? scores->rank : 0;
+    return report(scores, out);
 }

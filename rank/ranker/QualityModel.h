@@ -3,18 +3,11 @@
 #include "QualityFeatures.h"
 
 #include <cstdint>
-#include <optional>
 
 namespace lis::ranker {
 
-// What the original file told us before it was reduced to the working bitmap.
-struct SourceInfo
-{
-    std::optional<double> jpegQuality; // 1..100 when the source is a JPEG with readable tables
-};
-
 // The judgement of one image. The parts run from 0 (worst) to 100 (best) for display; the
-// rank orders images by the unbounded quality log-score behind them.
+// rank orders images by the fitted estimate behind the overall score.
 struct QualityScores
 {
     double sharpness = 0;
@@ -22,12 +15,12 @@ struct QualityScores
     double exposure = 0;
     double contrast = 0;
     double compression = 0;
-    double logScore = 0; // natural-log units of Laplacian detail, less every penalty
-    double overall = 0; // logScore squeezed into 0..100
+    double estimate = 0; // the fitted model's estimate of the opinion score (0..1 on real photos)
+    double overall = 0; // the estimate squeezed into 0..100
     int32_t rank = 0; // at least 1, higher is better
 };
 
 // Weighs the measurements into scores and a rank of at least 1.
-QualityScores scoreQuality(const QualityFeatures &features, const SourceInfo &source);
+QualityScores scoreQuality(const QualityFeatures &features);
 
 } // namespace lis::ranker

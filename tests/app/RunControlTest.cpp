@@ -413,7 +413,7 @@ TEST(ReportToolTips, StackPlacesInWords)
 // rows stored so far kept, the controls restored and no report.
 TEST(RunControlFullDisk, WorkingFilesThatCannotBeWrittenStopTheRunWithOneWarning)
 {
-    lis::test::SmallDisk disk(6 << 20);
+    lis::test::SmallDisk disk(16 << 20); // room for the ranking library and its model
     if (!disk.isMounted())
         GTEST_SKIP() << "no private tmpfs (needs root)";
     const AppPaths paths(disk.filePath(QStringLiteral("app")));

@@ -606,7 +606,7 @@ TEST_F(HostileTreesTest, FileSwappedForAFifoNeverBlocksAnyStep)
 // exits 1 instead of reporting every picture as unreadable.
 TEST_F(HostileTreesTest, FullDiskForTheWorkingFilesStopsTheRunWithTheReason)
 {
-    SmallDisk disk(6 << 20);
+    SmallDisk disk(16 << 20); // room for the ranking library and its model
     if (!disk.isMounted())
         GTEST_SKIP() << "no private tmpfs (needs root)";
     const QString appFolder = disk.filePath(QStringLiteral("app"));

@@ -29,7 +29,7 @@ typedef struct ImageRankScores
     double noise; /* 100 = clean, lower = more sensor or added noise */
     double exposure; /* clipped shadows and highlights, brightness far from mid-grey */
     double contrast; /* spread of tones */
-    double compression; /* 100 = no visible loss; from the source's JPEG tables when known */
+    double compression; /* 100 = no visible block edges of JPEG coding in the pixels */
     int32_t rank; /* what ImageRank returns for the same input */
 } ImageRankScores;
 
@@ -40,11 +40,18 @@ typedef struct ImageRankScores
 LIS_RANK_API int32_t ImageRank(char **path);
 
 /* Optional: names the original file the next working bitmap was made from, so the next ranking
- * call can also judge what the reduction erased (JPEG compression). Only the file's header is
- * read. The information applies to the next ImageRank or ImageRankDetails call of the same
- * thread only, whether or not that call can read its bitmap; a null or
- * unreadable source simply leaves the next call to the bitmap alone. */
+ * call knows how far the bitmap was reduced and where the block edges of a JPEG's coding fall
+ * on it. Only the file's header is read, and only its pixel size is used: the same pixels in
+ * any file format are judged the same. The information applies to the next ImageRank,
+ * ImageRankWithScores or ImageRankDetails call of the same thread only, whether or not that
+ * call can read its bitmap; a null, unreadable or changed source (one whose size does not give
+ * the bitmap's) simply leaves the next call to the bitmap alone. */
 LIS_RANK_API void ImageRankSource(const char *sourcePath);
+
+/* ImageRank and the parts of the same judgement in one pass: takes the same automation-style
+ * argument, returns what ImageRank returns for it and fills *out (when not null) with the parts
+ * and that rank; on failure it returns 0 and zeroes *out. */
+LIS_RANK_API int32_t ImageRankWithScores(char **path, ImageRankScores *out);
 
 /* Like ImageRank for a plain NUL-terminated UTF-8 path, and fills *out with the parts of the
  * judgement. Returns the rank (0 on failure, *out then zeroed when not null). */

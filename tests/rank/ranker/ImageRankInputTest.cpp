@@ -3,6 +3,7 @@
 #include "RankerTestImages.h"
 #include "lumetra_image_rank.h"
 #include "rank/ranker/JpegHeader.h"
+#include "rank/ranker/SourceProbe.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
@@ -59,6 +60,10 @@ TEST_F(ImageRankInputTest, UnreadableFilesRankZero)
     EXPECT_EQ(ImageRankDetails(path("missing.bmp").c_str(), &scores), 0);
     EXPECT_EQ(scores.rank, 0);
     EXPECT_EQ(ImageRankDetails(nullptr, nullptr), 0);
+    scores.rank = 99;
+    EXPECT_EQ(ImageRankWithScores(nullptr, &scores), 0);
+    EXPECT_EQ(scores.rank, 0);
+    EXPECT_EQ(ImageRankWithScores(&none, nullptr), 0);
 }
 
 TEST_F(ImageRankInputTest, DegenerateImagesAreJudgedLow)
@@ -93,6 +98,15 @@ TEST_F(ImageRankInputTest, HugeAndTallBitmapsAreJudged)
     const std::string tallPath = path("tall.bmp");
     ASSERT_TRUE(cv::imwrite(tallPath, tall));
     EXPECT_GE(rankFile(tallPath), 1);
+
+    // A sliver 65,000 pixels tall: reduced to a few pixels across, still judged, and low.
+    cv::Mat sliver;
+    cv::resize(huge, sliver, cv::Size(8, 65000), 0, 0, cv::INTER_AREA);
+    const std::string sliverPath = path("sliver.bmp");
+    ASSERT_TRUE(cv::imwrite(sliverPath, sliver));
+    const int32_t sliverRank = rankFile(sliverPath);
+    EXPECT_GE(sliverRank, 1);
+    EXPECT_LT(sliverRank, rankFile(sceneBitmap(500, 375)));
 }
 
 TEST_F(ImageRankInputTest, LengthPrefixIsHonouredAndLeftUnchanged)
@@ -172,6 +186,47 @@ TEST(JpegHeaderTest, RejectsDamagedHeaders)
             break;
         }
     EXPECT_FALSE(ranker::parseJpegHeader(badTable.data(), badTable.size()));
+}
+
+// The source's pixel size, from the header of every format the program searches; a TIFF may
+// keep its directory after the pixels, far past the first read.
+TEST_F(ImageRankInputTest, SourceSizeIsReadFromEveryFormat)
+{
+    cv::Mat scene(480, 640, CV_8UC3);
+    cv::randu(scene, 0, 255); // incompressible: the TIFF's pixels fill well over the first read
+    for (const char *name : { "s.jpg", "s.png", "s.bmp", "s.tif" }) {
+        ASSERT_TRUE(cv::imwrite(path(name), scene)) << name;
+        const ranker::SourceInfo info = ranker::probeSource(path(name));
+        ASSERT_TRUE(info.stored) << name;
+        EXPECT_EQ(info.stored->width, 640) << name;
+        EXPECT_EQ(info.stored->height, 480) << name;
+    }
+    // Only the header is read: a GIF's logical screen is enough.
+    const auto gif
+        = ranker::probeSource(writeBytes("s.gif", std::string("GIF89a\x40\x01\xf0\x00", 10)));
+    ASSERT_TRUE(gif.stored);
+    EXPECT_EQ(gif.stored->width, 320);
+    EXPECT_EQ(gif.stored->height, 240);
+    EXPECT_FALSE(ranker::probeSource(writeBytes("x.tif", "II*\0\xff\xff\xff\x7f")).stored);
+    EXPECT_FALSE(ranker::probeSource(path("missing.png")).stored);
+}
+
+// The source counts only when the bitmap is what the program makes of it: the same size when
+// narrow, fitted into 500 x 500 when wider, either way round.
+TEST(SourceProbeTest, ReductionScaleOnlyForTheSourcesOwnBitmap)
+{
+    const auto scale = [](int w, int h, cv::Size bitmap) {
+        ranker::SourceInfo source;
+        source.stored = ranker::StoredSize { w, h };
+        return ranker::reductionScale(source, bitmap);
+    };
+    EXPECT_DOUBLE_EQ(scale(1000, 750, { 500, 375 }).value_or(0), 0.5);
+    EXPECT_DOUBLE_EQ(scale(1000, 750, { 375, 500 }).value_or(0), 0.5); // turned upright
+    EXPECT_DOUBLE_EQ(scale(300, 200, { 300, 200 }).value_or(0), 1.0);
+    EXPECT_DOUBLE_EQ(scale(600, 6000, { 50, 500 }).value_or(0), 50.0 / 600);
+    EXPECT_FALSE(scale(1000, 750, { 400, 300 })); // another picture now
+    EXPECT_FALSE(scale(300, 200, { 500, 333 }));
+    EXPECT_FALSE(ranker::reductionScale({}, { 500, 375 }));
 }
 
 } // namespace

@@ -1,7 +1,11 @@
 // The measures behind the ranking, on synthetic bitmaps whose answer is known.
 #include "QualityFeatures.h"
 
+#include "NaturalScene.h"
+
+#include <cmath>
 #include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace lis::ranker {
@@ -81,6 +85,92 @@ TEST(QualityFeaturesTest, LocalContrastIsTheSpreadWithinWindows)
     EXPECT_GT(edge.localContrast, 2.0);
     EXPECT_LT(edge.localContrast, 0.2 * edge.lumaSd);
     EXPECT_EQ(measureQuality(grey(90)).localContrast, 0.0);
+}
+
+} // namespace
+} // namespace lis::ranker
+
+namespace lis::ranker {
+namespace {
+
+// A photo-like frame: smooth shading with some texture, no block edges anywhere.
+cv::Mat shadedScene()
+{
+    cv::Mat image(480, 640, CV_8UC3);
+    cv::RNG rng(5);
+    for (int y = 0; y < image.rows; ++y)
+        for (int x = 0; x < image.cols; ++x) {
+            const double v = 120 + 60 * std::sin(x / 37.0) * std::cos(y / 23.0) + rng.gaussian(6);
+            image.at<cv::Vec3b>(y, x) = cv::Vec3b(cv::saturate_cast<uchar>(v),
+                cv::saturate_cast<uchar>(v * 0.8 + 30), cv::saturate_cast<uchar>(255 - v));
+        }
+    return image;
+}
+
+cv::Mat jpegOf(const cv::Mat &image, int quality)
+{
+    std::vector<uchar> bytes;
+    cv::imencode(".jpg", image, bytes, { cv::IMWRITE_JPEG_QUALITY, quality });
+    return cv::imdecode(bytes, cv::IMREAD_COLOR);
+}
+
+cv::Mat reducedBy(const cv::Mat &image, double factor)
+{
+    cv::Mat out;
+    cv::resize(image, out, cv::Size(), factor, factor, cv::INTER_AREA);
+    return out;
+}
+
+// Block edges are found where the source's coding put them, also after a reduction, and grow
+// as the quality falls; a grid that is not there finds nothing.
+TEST(QualityFeaturesTest, GridStepsFollowTheCodingGrid)
+{
+    const cv::Mat scene = shadedScene();
+    for (const double factor : { 1.0, 0.78, 0.5 }) {
+        double previous = measureQuality(reducedBy(scene, factor), factor).lumaGrid.relative;
+        EXPECT_LT(std::abs(previous), 0.05) << "clean, reduced by " << factor;
+        // Below about quality 10 every step of a flat-blocked frame lies on the grid: the share
+        // cannot grow further.
+        for (const int quality : { 50, 25, 12 }) {
+            const QualityFeatures f
+                = measureQuality(reducedBy(jpegOf(scene, quality), factor), factor);
+            EXPECT_GT(f.lumaGrid.relative, previous) << quality << " reduced by " << factor;
+            previous = f.lumaGrid.relative;
+        }
+    }
+    // The same heavy blocks looked for on the wrong grid.
+    const cv::Mat blocky = reducedBy(jpegOf(scene, 5), 0.78);
+    EXPECT_LT(measureQuality(blocky, 1.0).lumaGrid.relative,
+        0.3 * measureQuality(blocky, 0.78).lumaGrid.relative);
+}
+
+TEST(QualityFeaturesTest, NaturalSceneStatisticsReadBlurAndNoise)
+{
+    EXPECT_NEAR(generalisedGaussianShape(2.0), 1.0, 0.002); // Laplacian
+    EXPECT_NEAR(generalisedGaussianShape(CV_PI / 2), 2.0, 0.002); // Gaussian
+    EXPECT_EQ(generalisedGaussianShape(1e9), 0.2); // beyond the searched shapes: the ends
+    EXPECT_EQ(generalisedGaussianShape(1.0), 10.0);
+
+    // Neighbours of the normalised values agree more once blurred, less once noise is added,
+    // at both scales (the mean of the horizontal neighbour products).
+    cv::Mat luma;
+    cv::cvtColor(shadedScene(), luma, cv::COLOR_BGR2GRAY);
+    cv::Mat blurred;
+    cv::GaussianBlur(luma, blurred, cv::Size(), 2.0);
+    cv::Mat noise(luma.size(), CV_16S);
+    cv::randn(noise, 0, 12);
+    cv::Mat noisy;
+    cv::add(luma, noise, noisy, cv::noArray(), CV_8U);
+    const NaturalSceneTerms clean = measureNaturalScene(luma);
+    const NaturalSceneTerms soft = measureNaturalScene(blurred);
+    const NaturalSceneTerms grainy = measureNaturalScene(noisy);
+    for (const int hMean : { 3, 3 + kNaturalSceneTerms / 2 }) {
+        EXPECT_GT(soft[hMean], clean[hMean]) << hMean;
+        EXPECT_LT(grainy[hMean], clean[hMean]) << hMean;
+    }
+    // A flat frame normalises to zero everywhere: no variance, and no failure.
+    const NaturalSceneTerms flat = measureNaturalScene(cv::Mat(64, 64, CV_8UC1, cv::Scalar(90)));
+    EXPECT_LT(flat[1], 1e-6);
 }
 
 } // namespace
