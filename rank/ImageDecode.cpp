@@ -104,13 +104,15 @@ QSize scaledDecodeSize(QSize stored, int denominator)
 }
 
 // The size a JPEG stored at `stored` is decoded at, upright as `upright`: the smallest 1/n
-// decode that still leaves at least the target size.
+// decode that still leaves twice the target size. libjpeg's reduced decode is sharper than an
+// area average, so the area downscale after it must do most of the reducing: then the working
+// bitmap of a JPEG is, to the eye of the ranking, that of its pixels saved in any other format.
 QSize jpegDecodeSize(QSize stored, QSize upright, int box)
 {
     const QSize target = targetSize(upright, box);
     for (const int denominator : { 8, 4, 2 }) {
         const QSize reduced = scaledDecodeSize(upright, denominator);
-        if (reduced.width() >= target.width() && reduced.height() >= target.height())
+        if (reduced.width() >= 2 * target.width() && reduced.height() >= 2 * target.height())
             return scaledDecodeSize(stored, denominator);
     }
     return stored;

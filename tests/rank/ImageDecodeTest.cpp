@@ -121,3 +121,39 @@ TEST(ImageDecode, TransparencyIsShownOverWhite)
     EXPECT_EQ(decoded.image.pixel(5, 5), qRgb(200, 0, 0));
     EXPECT_EQ(decoded.image.pixel(35, 5), qRgb(255, 255, 255));
 }
+
+// A JPEG and its decoded pixels saved losslessly make the same working picture, or all but: the
+// ranking must not tell a photo from its PNG re-save. A reduced decode that does most of the
+// reducing itself comes out sharper than the area average the other formats get.
+TEST(ImageDecode, AJpegAndItsPixelsInAnotherFormatFitAlike)
+{
+    for (const QSize size : { QSize(1100, 800), QSize(2400, 1600) }) {
+        SCOPED_TRACE(size.width());
+        QImage detail(size, QImage::Format_RGB32);
+        std::uint32_t state = 12345;
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                state = state * 1664525u + 1013904223u;
+                const int grain = int(state >> 26); // 0..63
+                detail.setPixel(x, y,
+                    qRgb((x / 7 % 2) * 150 + grain, (y / 5 % 2) * 150 + grain,
+                        ((x + y) / 11 % 2) * 150 + grain));
+            }
+        }
+        const QByteArray jpeg = encode(detail, "JPG", 90);
+        QImage pixels;
+        ASSERT_TRUE(pixels.loadFromData(jpeg, "JPG"));
+        const DecodedImage fromJpeg = decodeFitted(jpeg, 500);
+        const DecodedImage fromPng = decodeFitted(encode(pixels, "PNG"), 500);
+        ASSERT_EQ(fromJpeg.problem, ImageProblem::None);
+        ASSERT_EQ(fromPng.image.size(), fromJpeg.image.size());
+        double difference = 0;
+        for (int y = 0; y < fromPng.image.height(); ++y)
+            for (int x = 0; x < fromPng.image.width(); ++x)
+                difference += std::abs(
+                    qGray(fromJpeg.image.pixel(x, y)) - qGray(fromPng.image.pixel(x, y)));
+        // Grain at the pixel's own scale is the worst case: a mean of 9.6 grey levels apart when
+        // the reduced decode did the reducing, 3 when it leaves twice the size, 0 for a full one.
+        EXPECT_LT(difference / (500.0 * fromPng.image.height()), size.width() < 2000 ? 0.5 : 4.0);
+    }
+}
