@@ -7,6 +7,7 @@
 #include "lumetra_image_rank.h"
 
 #include <cstring>
+#include <opencv2/core/utility.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,10 +52,23 @@ SourceInfo takePendingSource()
     return source;
 }
 
+// A judgement runs on the caller's thread alone. OpenCV's own worker threads would only contend
+// with the caller's, which prepares the next file on the other cores meanwhile, and they cost a
+// third more processor time per bitmap than they save.
+void useCallersThreadOnly()
+{
+    static const bool once = [] {
+        cv::setNumThreads(1);
+        return true;
+    }();
+    (void)once;
+}
+
 // Judges one bitmap with the source information pending from ImageRankSource, which is
 // consumed whether or not the bitmap can be read.
 std::optional<QualityScores> judge(const std::string &path)
 {
+    useCallersThreadOnly();
     const SourceInfo source = takePendingSource();
     try {
         const std::optional<QualityFeatures> features
