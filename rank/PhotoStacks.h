@@ -30,8 +30,9 @@ struct StackThresholds
     // Frames of one stack whose ranks lie this close to its best are equally good as far as the
     // judgement can tell (one point of the 0-100 score is 2e7); of those the one with the most
     // source pixels is the pick, as the uncropped original of its crops and smaller exports.
-    // Five points picked the undamaged frame most often on the generated stacks the thresholds
-    // are chosen on (eight did no better); frames of one size still go by rank alone.
+    // On the generated stacks the thresholds are chosen on, margins of three to eight points
+    // picked the undamaged frame most often; five is the middle of them. Frames of one size
+    // still go by rank alone.
     std::int64_t pickMargin;
 };
 
