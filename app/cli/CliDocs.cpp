@@ -63,14 +63,14 @@ constexpr ExitStatus exitStatuses[] = {
     { 143, "stopped by SIGTERM" },
 };
 
-QString optionSynopsis(const OptionSpec &spec)
+QString optionSynopsis(const ProgramOption &entry)
 {
     QStringList names;
-    for (const QString &name : spec.names)
+    for (const QString &name : entry.names)
         names.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
     QString text = names.join(QStringLiteral(", "));
-    if (!spec.valueName.isEmpty())
-        text += u' ' + spec.valueName;
+    if (!entry.valueName.isEmpty())
+        text += u' ' + entry.valueName;
     return text;
 }
 
@@ -108,11 +108,11 @@ QString commandLineHelp(bool withWindowOptions)
                       .arg(programName);
     out += wrapped(summary, 0, 79) + u'\n' + wrapped(description, 0, 79) + u'\n';
     out += QStringLiteral("Options:\n");
-    for (const OptionSpec &spec : programOptions()) {
-        if (spec.forWindow && !withWindowOptions)
+    for (const ProgramOption &entry : programOptions()) {
+        if (entry.forWindow && !withWindowOptions)
             continue;
-        out += QStringLiteral("  ") + optionSynopsis(spec) + u'\n';
-        out += wrapped(spec.description, 6, 79);
+        out += QStringLiteral("  ") + optionSynopsis(entry) + u'\n';
+        out += wrapped(entry.description, 6, 79);
     }
     out += QStringLiteral("\nColumns of --format csv, tsv, json and jsonl, always all of them, in "
                           "this order:\n");
@@ -147,17 +147,17 @@ QString manualPage()
         "\\fIFOLDER\\fR [\\fIOPTION\\fR]...\n");
     out += QStringLiteral(".SH DESCRIPTION\n%1\n").arg(roffEscape(description));
     out += QStringLiteral(".SH OPTIONS\n");
-    for (const OptionSpec &spec : programOptions()) {
+    for (const ProgramOption &entry : programOptions()) {
         QStringList names;
-        for (const QString &name : spec.names)
+        for (const QString &name : entry.names)
             names.append(
                 QStringLiteral("\\fB%1%2\\fR")
                     .arg(name.size() == 1 ? QStringLiteral("\\-") : QStringLiteral("\\-\\-"),
                         roffEscape(name)));
         QString head = names.join(QStringLiteral(", "));
-        if (!spec.valueName.isEmpty())
-            head += QStringLiteral(" \\fI%1\\fR").arg(spec.valueName);
-        out += QStringLiteral(".TP\n%1\n%2\n").arg(head, roffEscape(spec.description));
+        if (!entry.valueName.isEmpty())
+            head += QStringLiteral(" \\fI%1\\fR").arg(entry.valueName);
+        out += QStringLiteral(".TP\n%1\n%2\n").arg(head, roffEscape(entry.description));
     }
     out += QStringLiteral(".SH COLUMNS\nThe machine formats always give these columns, in this "
                           "order:\n");
@@ -181,27 +181,27 @@ QString bashCompletion()
 {
     QStringList all;
     QString valueCases;
-    for (const OptionSpec &spec : programOptions()) {
+    for (const ProgramOption &entry : programOptions()) {
         QStringList spelled;
-        for (const QString &name : spec.names)
+        for (const QString &name : entry.names)
             spelled.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
         all += spelled;
-        if (spec.valueName.isEmpty())
+        if (entry.valueName.isEmpty())
             continue;
         const QString pattern = spelled.join(u'|');
-        switch (spec.completion) {
-        case OptionSpec::Completion::Folder:
+        switch (entry.completion) {
+        case ProgramOption::Completion::Folder:
             valueCases
                 += QStringLiteral("        %1) COMPREPLY=($(compgen -d -- \"$cur\")); return ;;\n")
                        .arg(pattern);
             break;
-        case OptionSpec::Completion::Choices:
+        case ProgramOption::Completion::Choices:
             valueCases += QStringLiteral(
                 "        %1) COMPREPLY=($(compgen -W \"%2\" -- \"$cur\")); return ;;\n")
-                              .arg(pattern, spec.choices.join(u' '));
+                              .arg(pattern, entry.choices.join(u' '));
             break;
-        case OptionSpec::Completion::Text:
-        case OptionSpec::Completion::None:
+        case ProgramOption::Completion::Text:
+        case ProgramOption::Completion::None:
             valueCases += QStringLiteral("        %1) return ;;\n").arg(pattern);
             break;
         }
@@ -223,38 +223,38 @@ QString bashCompletion()
 
 QString zshCompletion()
 {
-    QString specs;
-    for (const OptionSpec &spec : programOptions()) {
+    QString arguments;
+    for (const ProgramOption &entry : programOptions()) {
         QString action;
-        if (!spec.valueName.isEmpty()) {
-            switch (spec.completion) {
-            case OptionSpec::Completion::Folder:
-                action = QStringLiteral(":%1:_files -/").arg(spec.valueName.toLower());
+        if (!entry.valueName.isEmpty()) {
+            switch (entry.completion) {
+            case ProgramOption::Completion::Folder:
+                action = QStringLiteral(":%1:_files -/").arg(entry.valueName.toLower());
                 break;
-            case OptionSpec::Completion::Choices:
+            case ProgramOption::Completion::Choices:
                 action = QStringLiteral(":%1:(%2)")
-                             .arg(spec.valueName.toLower(), spec.choices.join(u' '));
+                             .arg(entry.valueName.toLower(), entry.choices.join(u' '));
                 break;
-            case OptionSpec::Completion::Text:
-            case OptionSpec::Completion::None:
-                action = QStringLiteral(":%1: ").arg(spec.valueName.toLower());
+            case ProgramOption::Completion::Text:
+            case ProgramOption::Completion::None:
+                action = QStringLiteral(":%1: ").arg(entry.valueName.toLower());
                 break;
             }
         }
-        QString help = spec.description;
+        QString help = entry.description;
         help.replace(u'\'', QStringLiteral("'\\''"));
         help.replace(u'[', u'(').replace(u']', u')').replace(u':', u';');
         help = help.section(u'.', 0, 0);
-        const QString repeat = spec.repeatable ? QStringLiteral("*") : QString();
-        for (const QString &name : spec.names) {
+        const QString repeat = entry.repeatable ? QStringLiteral("*") : QString();
+        for (const QString &name : entry.names) {
             const QString dashed
                 = (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-            specs += QStringLiteral("    '%1%2[%3]%4' \\\n").arg(repeat, dashed, help, action);
+            arguments += QStringLiteral("    '%1%2[%3]%4' \\\n").arg(repeat, dashed, help, action);
         }
     }
     return QStringLiteral("#compdef %1\n# zsh completion for %1; made from its option table\n"
                           "_arguments -s \\\n%2    '1:folder:_files -/'\n")
-        .arg(programName, specs);
+        .arg(programName, arguments);
 }
 
 } // namespace lis

@@ -10,7 +10,7 @@ namespace lis {
 
 namespace {
 
-using Completion = OptionSpec::Completion;
+using Completion = ProgramOption::Completion;
 
 struct TypeName
 {
@@ -39,22 +39,22 @@ std::optional<int> typeIndex(const QString &name)
     return std::nullopt;
 }
 
-OptionSpec option(QStringList names, QString valueName, QString description,
+ProgramOption option(QStringList names, QString valueName, QString description,
     Completion completion = Completion::None, QStringList choices = {}, bool repeatable = false,
     bool forWindow = false)
 {
-    OptionSpec spec;
-    spec.names = std::move(names);
-    spec.valueName = std::move(valueName);
-    spec.description = std::move(description);
-    spec.completion = completion;
-    spec.choices = std::move(choices);
-    spec.repeatable = repeatable;
-    spec.forWindow = forWindow;
-    return spec;
+    ProgramOption entry;
+    entry.names = std::move(names);
+    entry.valueName = std::move(valueName);
+    entry.description = std::move(description);
+    entry.completion = completion;
+    entry.choices = std::move(choices);
+    entry.repeatable = repeatable;
+    entry.forWindow = forWindow;
+    return entry;
 }
 
-std::vector<OptionSpec> makeOptions()
+std::vector<ProgramOption> makeOptions()
 {
     const auto text = [](const char *s) { return QString::fromUtf8(s); };
     return {
@@ -138,10 +138,10 @@ struct Parser
         // "-platform offscreen" is one option, as the window's toolkit spells it.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-        for (const OptionSpec &spec : programOptions()) {
-            auto option = std::make_unique<QCommandLineOption>(spec.names, spec.description);
-            if (!spec.valueName.isEmpty())
-                option->setValueName(spec.valueName);
+        for (const ProgramOption &entry : programOptions()) {
+            auto option = std::make_unique<QCommandLineOption>(entry.names, entry.description);
+            if (!entry.valueName.isEmpty())
+                option->setValueName(entry.valueName);
             parser.addOption(*option);
             options.push_back(std::move(option));
         }
@@ -251,9 +251,9 @@ std::variant<CliOptions, CliUsageError> readRunOptions(const Parser &p)
 
 } // namespace
 
-const std::vector<OptionSpec> &programOptions()
+const std::vector<ProgramOption> &programOptions()
 {
-    static const std::vector<OptionSpec> options = makeOptions();
+    static const std::vector<ProgramOption> options = makeOptions();
     return options;
 }
 

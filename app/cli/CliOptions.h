@@ -70,7 +70,7 @@ ProgramRequest parseProgramArguments(const QStringList &arguments);
 
 // One option of the command line, the single source of --help, the manual page and the shell
 // completions.
-struct OptionSpec
+struct ProgramOption
 {
     enum class Completion { None, Folder, Choices, Text };
     QStringList names; // "search"; one-letter names are short options
@@ -81,7 +81,7 @@ struct OptionSpec
     bool repeatable = false;
     bool forWindow = false; // an option of the window's toolkit, passed through
 };
-const std::vector<OptionSpec> &programOptions();
+const std::vector<ProgramOption> &programOptions();
 
 inline const QString programName = QStringLiteral("lumetra-image-search");
 QString programVersion();

@@ -169,8 +169,8 @@ TEST(CliOptions, EveryOptionIsDocumentedEverywhere)
     const QString manual = manualPage();
     const QString bash = bashCompletion();
     const QString zsh = zshCompletion();
-    for (const OptionSpec &spec : programOptions()) {
-        for (const QString &name : spec.names) {
+    for (const ProgramOption &entry : programOptions()) {
+        for (const QString &name : entry.names) {
             const QString dashed = (name.size() == 1 ? u"-"_qs : u"--"_qs) + name;
             SCOPED_TRACE(dashed.toStdString());
             EXPECT_TRUE(help.contains(dashed));
