@@ -1,6 +1,7 @@
 #include "bench/stacks/StacksData.h"
 
 #include "tests/support/ExifWriter.h"
+#include "tests/support/ImageEdits.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -17,35 +18,6 @@
 namespace lis::bench {
 
 namespace {
-
-QByteArray jpegOf(const QImage &image, int quality)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    writer.write(image);
-    return bytes;
-}
-
-QImage exposed(const QImage &image, double stops)
-{
-    // On sRGB values: linearise, scale, and back.
-    std::array<int, 256> table {};
-    for (int v = 0; v < 256; ++v) {
-        const double linear = std::pow(v / 255.0, 2.2) * std::pow(2.0, stops);
-        table[size_t(v)] = std::clamp(int(std::lround(std::pow(linear, 1 / 2.2) * 255)), 0, 255);
-    }
-    QImage out = image.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < out.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            line[x] = qRgb(table[size_t(qRed(line[x]))], table[size_t(qGreen(line[x]))],
-                table[size_t(qBlue(line[x]))]);
-    }
-    return out;
-}
 
 QImage blurred(const QImage &image, double factor)
 {
@@ -150,8 +122,8 @@ private:
                 const int left = int(m_random() % unsigned(cw + 1)),
                           top = int(m_random() % unsigned(ch + 1));
                 write(QStringLiteral("crop"), index,
-                    jpegOf(image.copy(left, top, w - cw, h - ch), quality()), time, "crop", false,
-                    stack);
+                    test::jpegBytes(image.copy(left, top, w - cw, h - ch), quality()), time, "crop",
+                    false, stack);
                 break;
             }
             case 1: { // the camera moved: the frame shifted by 2-6 % sideways or up
@@ -160,28 +132,30 @@ private:
                 const int dx = sideways ? int(w * by) : 0, dy = sideways ? 0 : int(h * by);
                 const bool back = m_random() % 2 == 0;
                 const QImage moved = image.copy(back ? 0 : dx, back ? 0 : dy, w - dx, h - dy);
-                write(QStringLiteral("shift"), index, jpegOf(moved, quality()), time, "shift",
-                    false, stack);
+                write(QStringLiteral("shift"), index, test::jpegBytes(moved, quality()), time,
+                    "shift", false, stack);
                 break;
             }
             case 2: { // +-0.2..0.5 EV
                 const double stops = uniform(0.2, 0.5) * (m_random() % 2 ? 1 : -1);
-                write(QStringLiteral("ev"), index, jpegOf(exposed(image, stops), quality()), time,
-                    "exposure", false, stack);
+                write(QStringLiteral("ev"), index,
+                    test::jpegBytes(test::exposedBy(image, stops), quality()), time, "exposure",
+                    false, stack);
                 break;
             }
             case 3: // mild blur: detail of 1.5 to 3 pixels lost
                 write(QStringLiteral("blur"), index,
-                    jpegOf(blurred(image, uniform(1.5, 3)), quality()), time, "blur", false, stack);
+                    test::jpegBytes(blurred(image, uniform(1.5, 3)), quality()), time, "blur",
+                    false, stack);
                 break;
             case 4:
-                write(QStringLiteral("jpeg"), index, jpegOf(image, quality()), time, "jpeg", false,
-                    stack);
+                write(QStringLiteral("jpeg"), index, test::jpegBytes(image, quality()), time,
+                    "jpeg", false, stack);
                 break;
             case 5: { // stored on its side, EXIF orientation 6 or 8 turns it back
                 const bool clockwise = m_random() % 2 == 0;
                 const QImage side = image.transformed(QTransform().rotate(clockwise ? -90 : 90));
-                write(QStringLiteral("turn"), index, jpegOf(side, quality()),
+                write(QStringLiteral("turn"), index, test::jpegBytes(side, quality()),
                     time.value_or(m_clock + 1000), "turn", false, stack, clockwise ? 6 : 8);
                 break;
             }
@@ -195,9 +169,9 @@ private:
         const double pan = uniform(0.30, 0.45);
         const int w = image.width(), h = image.height();
         const int keep = int(w * (1 - pan));
-        write(QStringLiteral("viewA"), index, jpegOf(image.copy(0, 0, keep, h), 92), m_clock,
-            "view", true, ++m_stack);
-        write(QStringLiteral("viewB"), index, jpegOf(image.copy(w - keep, 0, keep, h), 92),
+        write(QStringLiteral("viewA"), index, test::jpegBytes(image.copy(0, 0, keep, h), 92),
+            m_clock, "view", true, ++m_stack);
+        write(QStringLiteral("viewB"), index, test::jpegBytes(image.copy(w - keep, 0, keep, h), 92),
             m_clock + std::int64_t(uniform(1000, 8000)), "view", true, ++m_stack);
     }
 
@@ -219,7 +193,7 @@ private:
         QPainter painter(&changed);
         painter.drawImage(QPoint(x, y), donor.copy(x, y, w, h));
         painter.end();
-        write(QStringLiteral("sceneB"), index, jpegOf(changed, 92),
+        write(QStringLiteral("sceneB"), index, test::jpegBytes(changed, 92),
             m_clock + std::int64_t(uniform(1000, 8000)), "scene", true, ++m_stack);
     }
 

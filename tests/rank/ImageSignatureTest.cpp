@@ -2,6 +2,7 @@
 
 #include "rank/WorkingBitmap.h"
 #include "tests/support/ExifWriter.h"
+#include "tests/support/ImageEdits.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
@@ -16,17 +17,6 @@ using namespace lis;
 using namespace lis::test;
 
 namespace {
-
-QByteArray jpegBytes(const QImage &image, int quality = 92)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    writer.write(image);
-    return bytes;
-}
 
 bool writeBytes(const QString &path, const QByteArray &bytes)
 {

@@ -1,5 +1,6 @@
 #include "rank/PhotoStacks.h"
 
+#include "tests/support/ImageEdits.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
@@ -59,33 +60,9 @@ std::vector<StackCandidate> plantedStacks(unsigned seed)
     return candidates;
 }
 
-// The exposure changed by `stops` in linear light.
-QImage exposed(const QImage &image, double stops)
-{
-    std::array<int, 256> table {};
-    for (int v = 0; v < 256; ++v) {
-        const double linear = std::pow(v / 255.0, 2.2) * std::pow(2.0, stops);
-        table[size_t(v)] = std::clamp(int(std::lround(std::pow(linear, 1 / 2.2) * 255)), 0, 255);
-    }
-    QImage out = image.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < out.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            line[x] = qRgb(table[size_t(qRed(line[x]))], table[size_t(qGreen(line[x]))],
-                table[size_t(qBlue(line[x]))]);
-    }
-    return out;
-}
-
 QImage reencoded(const QImage &image, int quality)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    writer.write(image);
-    return QImage::fromData(bytes, "jpeg");
+    return QImage::fromData(jpegBytes(image, quality), "jpeg");
 }
 
 StackCandidate candidateOf(const QImage &image)
@@ -183,8 +160,8 @@ TEST(PhotoStacks, SmallChangesStayTogetherOtherPhotosDoNot)
         const std::pair<const char *, QImage> frames[] = {
             { "crop 4 %", original.copy(w / 50, h / 50, w - w / 25, h - h / 25) },
             { "shift 3 %", original.copy(w * 3 / 100, 0, w - w * 3 / 100, h) },
-            { "+0.5 EV", exposed(original, 0.5) },
-            { "-0.5 EV", exposed(original, -0.5) },
+            { "+0.5 EV", exposedBy(original, 0.5) },
+            { "-0.5 EV", exposedBy(original, -0.5) },
             { "blur",
                 original.scaled(w / 2, h / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                     .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) },
