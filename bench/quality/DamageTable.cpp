@@ -158,6 +158,11 @@ void printDamageTable(
                 std::printf("%-9s %-14s", kind.c_str(), photo.c_str());
                 for (const Point &p : points)
                     std::printf(" %6.2f", p.overall);
+                const auto own = std::find_if(kKinds.begin(), kKinds.end(),
+                    [&kind = kind](const auto &k) { return k.first == kind; });
+                std::printf("   %s:", kPartNames[own->second]);
+                for (const Point &p : points)
+                    std::printf(" %5.1f", p.parts[own->second]);
                 std::printf("\n");
             }
     std::printf("\nEvery part on every kind (mean):\n%-12s", "");
