@@ -110,6 +110,7 @@ void measureTones(const cv::Mat &luma8, QualityFeatures &f)
     f.lumaSkew = f.lumaSd > 1.0 ? (m3 / total) / (f.lumaSd * f.lumaSd * f.lumaSd) : 0.0;
     f.lumaEntropy = entropy;
     f.crushedShare = crushed / total;
+    f.blackShare = histogram[0] / total;
     auto at = [&](double share) {
         double seen = 0;
         for (int v = 0; v < 256; ++v) {

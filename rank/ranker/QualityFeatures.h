@@ -23,6 +23,7 @@ struct QualityFeatures
     double lumaHigh = 0; // 99th percentile of luma
     double lumaEntropy = 0; // of the 256-level luma histogram, in bits
     double crushedShare = 0; // share of pixels at the bottom of the luma range
+    double blackShare = 0; // share of pixels at luma 0
     double saturatedShare = 0; // share of pixels with a colour channel at its ceiling
     double saturatedChannels = 0; // share of all colour channel values at their ceiling
 
