@@ -6,14 +6,21 @@
 namespace lis::ranker {
 namespace {
 
-// Exposure shows what the tones lost: highlights blown at the ceiling, shadows crushed at the
-// floor, and headroom left unused below white (its brightest hundredth far from white). A
-// photo's mean says little by itself: brightening a dim photo that has no highlights to lose
-// only takes up its headroom, while one whose highlights already touch white starts to blow.
-constexpr double kHeadroomWeight = 0.3;
+// Exposure shows what the tones lost: highlights blown at the ceiling, pixels gone to black, and
+// the highlights a dim photo lacks. A photo's mean says little by itself, and neither do its
+// darkest tones: brightening a dim photo lifts its near-black shadows and takes up its headroom
+// below white, which must not read as a better exposure, while black itself stays black and
+// blown highlights only grow. So headroom costs little while the brightest hundredth is well
+// above the knee, and much once it sinks below it; and a few specular glints at white are no
+// fault, so darkening a good photo does not read as mending it.
+constexpr double kHeadroomWeight = 0.003;
+constexpr double kDimWeight = 4.0;
+constexpr double kDimKnee = 60.0; // luma of the brightest hundredth below which a photo is dim
+constexpr double kGlints = 0.005; // blown highlights (see measureDefects) that cost nothing
 // The defect that halves a part.
 constexpr double kNoiseHalving = 2.0 * 0.6931; // grain of about 2.5 levels
-constexpr double kExposureHalving = 0.6931 * kHeadroomWeight; // the brightest at half white
+constexpr double kExposureHalving
+    = 0.5; // a sixth of the pixels blown white, or the brightest at 53
 constexpr double kBlockingHalving = 1.0; // luma steps locked to the grid at half the mean step
 
 double shown(double defect, double halving)
@@ -29,8 +36,11 @@ QualityParts showParts(const QualityFeatures &f, const Defects &d)
     p.sharpness = std::clamp(
         100.0 * std::log1p(noiseFreeHalfDetail(f)) / std::log1p(kCrispEnergy), 0.0, 100.0);
     p.noise = shown(d.noise, kNoiseHalving);
-    const double headroom = kHeadroomWeight * std::log(255.0 / std::max(f.lumaHigh, 1.0));
-    p.exposure = shown(d.blownHighlights + f.crushedShare + headroom, kExposureHalving);
+    const double brightest = std::max(f.lumaHigh, 1.0);
+    const double headroom = kHeadroomWeight * std::log(255.0 / brightest)
+        + kDimWeight * std::max(0.0, std::log(kDimKnee / brightest));
+    const double blown = std::max(0.0, d.blownHighlights - kGlints);
+    p.exposure = shown(blown + f.blackShare + headroom, kExposureHalving);
     p.contrast = std::clamp(100.0 * f.lumaSd / kFullContrast, 0.0, 100.0);
     p.compression = shown(d.blocking, kBlockingHalving);
     return p;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <tuple>
@@ -119,6 +120,17 @@ ImageRankScores judged(const std::string &bmp)
     return scores;
 }
 
+std::string dimmestPhoto(const std::vector<std::string> &photos)
+{
+    const auto meanLuma = [](const std::string &photo) {
+        cv::Mat grey = cv::imread(photo, cv::IMREAD_GRAYSCALE);
+        return cv::mean(grey)[0];
+    };
+    std::vector<double> means;
+    std::transform(photos.begin(), photos.end(), std::back_inserter(means), meanLuma);
+    return photos[std::min_element(means.begin(), means.end()) - means.begin()];
+}
+
 // Spearman's correlation of the damage level (0 for the undamaged photo) with the rank, negated:
 // 1 when every step of damage ranks lower. Levels are distinct; ranks are ties only by chance.
 double damageOrder(const std::vector<std::int32_t> &ranks)
@@ -184,6 +196,16 @@ TEST_F(ImageRankTest, GradedDamageRanksInOrder)
             order += damageOrder(ranks);
         }
         EXPECT_GE(order / double(m_photos.size()), 0.9) << kind;
+    }
+    // Brightening a dim photo (a night scene) is over-exposure too: the part must not read its
+    // lifted shadows and its highlights nearing white as a better exposure.
+    const cv::Mat dim = cv::imread(dimmestPhoto(bestScoredPhotos(300)), cv::IMREAD_COLOR);
+    double previous = judged(writeWorkingBitmap(dim, path("dim.bmp"))).exposure;
+    for (const double factor : { 1.6, 2.2, 3.0 }) {
+        const double now
+            = judged(writeWorkingBitmap(scaled(dim, factor), path("dim.bmp"))).exposure;
+        EXPECT_LE(now, previous) << "dim photo brightened " << factor << " times";
+        previous = now;
     }
 }
 
