@@ -50,6 +50,30 @@ bool closeInTime(const StackCandidate &a, const StackCandidate &b, std::int64_t 
     return gap <= window && -gap <= window;
 }
 
+// A stack's variants are each made from its original (a crop, a re-save, another exposure), so
+// the original lies nearest all of them; past this many frames (copies by the thousand) the
+// distances are not summed.
+constexpr size_t kMostCentred = 64;
+
+// How far each frame as good as the best lies from the stack's other frames, 0 for the rest.
+void sumDistances(const std::vector<StackCandidate> &candidates, const std::vector<size_t> &stack,
+    std::int64_t best, std::int64_t pickMargin, std::vector<double> &spread)
+{
+    if (stack.size() < 3 || stack.size() > kMostCentred)
+        return; // two frames are as near each other as can be
+    for (const size_t i : stack) {
+        const StackCandidate &c = candidates[i];
+        if (!c.signature || best - c.rank > pickMargin)
+            continue;
+        for (const size_t j : stack) {
+            const std::optional<ImageSignature> &other = candidates[j].signature;
+            if (j != i && other)
+                spread[i] += hashDistance(c.signature->hash, other->hash)
+                    + layoutDistance(*c.signature, *other);
+        }
+    }
+}
+
 // Members in stack order, the pick first, and the places they get.
 std::vector<StackPlace> placesOf(
     const std::vector<StackCandidate> &candidates, UnionFind &sets, std::int64_t pickMargin)
@@ -58,18 +82,22 @@ std::vector<StackPlace> placesOf(
     for (size_t i = 0; i < candidates.size(); ++i)
         members[sets.root(i)].push_back(i);
     std::vector<StackPlace> places(candidates.size());
+    std::vector<double> spread(candidates.size(), 0.0);
     for (std::vector<size_t> &stack : members) {
         if (stack.empty())
             continue;
         std::int64_t best = 0;
         for (const size_t i : stack)
             best = std::max(best, candidates[i].rank);
-        // The frames as good as the best come first, the one with the most pixels leading;
-        // then the rest by rank. Ties by report position.
+        sumDistances(candidates, stack, best, pickMargin, spread);
+        // The frames as good as the best come first, the one with the most pixels leading, of
+        // those one coded once, and of those the one nearest the others; then the rest by
+        // rank. Ties by report position.
         const auto order = [&](size_t i) {
             const StackCandidate &c = candidates[i];
             const bool asGood = c.rank > 0 && best - c.rank <= pickMargin;
-            return std::tuple(!asGood, asGood ? -c.pixels : 0, -c.rank, c.position, i);
+            return std::tuple(!asGood, asGood ? -c.pixels : 0, asGood && c.recoded,
+                asGood ? spread[i] : 0.0, -c.rank, c.position, i);
         };
         std::sort(
             stack.begin(), stack.end(), [&](size_t a, size_t b) { return order(a) < order(b); });

@@ -29,7 +29,10 @@ struct StackThresholds
     std::int64_t timeWindowMs;
     // Frames of one stack whose ranks lie this close to its best are equally good as far as the
     // judgement can tell (one point of the 0-100 score is 2e7); of those the one with the most
-    // source pixels is the pick, as the uncropped original of its crops and smaller exports.
+    // source pixels is the pick, as the uncropped original of its crops and smaller exports, and
+    // of frames of one size one that was not coded again from a coarser JPEG (see JpegLineage):
+    // the camera's file before its re-saved, turned or re-exposed copies; and of those the one
+    // whose signature lies nearest the stack's other frames, as the original of its variants.
     // On the generated stacks the thresholds are chosen on, margins of three to eight points
     // picked the undamaged frame most often; five is the middle of them. Frames of one size
     // still go by rank alone.
@@ -51,6 +54,7 @@ struct StackCandidate
     std::optional<ImageSignature> signature;
     std::optional<std::int64_t> captureTime; // ms on the camera's clock
     std::int64_t pixels = 0; // the source's width times height, 0 when unknown
+    bool recoded = false; // a JPEG coded again from a coarser JPEG
 };
 
 // Where a row stands in its stack.

@@ -99,6 +99,7 @@ std::optional<FileOutcome> processOne(const RankRun &run, const QString &source,
     const PreparedBitmap prepared = bitmaps.take(index);
     outcome.problem = prepared.problem;
     outcome.captureTime = prepared.captureTime;
+    outcome.lineage = prepared.lineage;
     if (prepared.ok() && (failure = writeWorkingBitmap(run.paths, prepared.bitmap)))
         return std::nullopt;
     run.hooks.doYield();

@@ -182,6 +182,10 @@ PreparedBitmap prepareBitmap(const QString &source)
         prepared.captureTime = readCaptureTime(
             [&file](qint64 offset, qint64 count) { return file.read(offset, count); }, file.size(),
             QDateTime::currentMSecsSinceEpoch());
+        if (ImageSource(file).format() == ImageFormat::Jpeg) {
+            if (const std::optional<QByteArray> head = file.read(0, kJpegLineageHead))
+                prepared.lineage = jpegLineage(*head);
+        }
     }
     return prepared;
 }

@@ -3,6 +3,7 @@
 #include "core/AppPaths.h"
 #include "rank/ImageProblem.h"
 #include "rank/ImageSignature.h"
+#include "rank/JpegLineage.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -48,6 +49,8 @@ struct PreparedBitmap
     // When the photo was taken (ms on the camera's clock), from its EXIF header when it makes
     // sense.
     std::optional<qint64> captureTime;
+    // Whether a JPEG source was coded again from a coarser JPEG, from the first rows of its data.
+    JpegLineage lineage = JpegLineage::Unknown;
     bool ok() const { return problem == ImageProblem::None; }
 
     static PreparedBitmap failed(ImageProblem why)

@@ -26,6 +26,7 @@ void RunResults::groupIntoStacks()
         if (const FileOutcome *outcome = outcomeFor(row.path)) {
             candidate.signature = outcome->signature;
             candidate.captureTime = outcome->captureTime;
+            candidate.recoded = outcome->lineage == JpegLineage::Recoded;
         }
         candidates.push_back(candidate);
     }

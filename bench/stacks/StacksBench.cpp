@@ -71,7 +71,8 @@ std::vector<Sample> rankedSet(
         const FileOutcome &o = ranked.files[i];
         const QSize pixels = QImageReader(files[i].path).size();
         samples.push_back({ files[i],
-            { 0, o.rank, o.signature, o.captureTime, qint64(pixels.width()) * pixels.height() } });
+            { 0, o.rank, o.signature, o.captureTime, qint64(pixels.width()) * pixels.height(),
+                o.lineage == JpegLineage::Recoded } });
     }
     std::stable_sort(samples.begin(), samples.end(),
         [](const Sample &a, const Sample &b) { return a.candidate.rank > b.candidate.rank; });
@@ -87,6 +88,7 @@ struct Figures
     int picks = 0, stacks = 0; // stacks whose pick is the undamaged frame, of all of them
     int unjudged = 0;
     QMap<QString, int> pickedKinds; // what the pick of each stack with an original was
+    QMap<QString, std::pair<int, int>> recoded; // frames seen as coded again, of all, by damage
 };
 
 Figures measure(const std::vector<Sample> &samples, const StackThresholds &t)
@@ -116,6 +118,9 @@ Figures measure(const std::vector<Sample> &samples, const StackThresholds &t)
         if (samples[i].file.original)
             originalOf[samples[i].file.stack] = i;
         f.unjudged += samples[i].candidate.rank == 0;
+        auto &[seen, of] = f.recoded[samples[i].file.damage];
+        seen += samples[i].candidate.recoded;
+        ++of;
     }
     for (size_t i = 0; i < samples.size(); ++i) {
         const GeneratedFile &file = samples[i].file;
@@ -152,6 +157,10 @@ void printFigures(const char *title, const Figures &f)
     std::printf("  the picks were:");
     for (auto it = f.pickedKinds.cbegin(); it != f.pickedKinds.cend(); ++it)
         std::printf(" %s %d", qPrintable(it.key()), it.value());
+    std::printf("\n");
+    std::printf("  coded again from a coarser JPEG:");
+    for (auto it = f.recoded.cbegin(); it != f.recoded.cend(); ++it)
+        std::printf(" %s %d of %d", qPrintable(it.key()), it->first, it->second);
     std::printf("\n");
     if (f.unjudged > 0)
         std::printf("  %d files not judged (alone by rule)\n", f.unjudged);

@@ -100,20 +100,21 @@ TEST(PhotoStacks, OrderedByRankWithThePickFirst)
 {
     const std::uint64_t burst = 0xF0F0F0F0F0F0F0F0;
     const std::int64_t t = 1600000000000;
+    const std::int64_t point = 20000000; // of the 0-100 score: ranks ten points apart
     const std::vector<StackCandidate> rows {
-        judged(1, 900, 0x123456789ABCDEF0), // alone
-        judged(2, 800, burst ^ 0x6, t), // within the radius of the others
-        judged(3, 800, burst, t + 1000),
-        judged(4, 700, burst, std::nullopt), // a time unknown does not keep it out
-        judged(5, 600, burst, t + 3600000), // an hour later: another moment
-        judged(6, 500, burst, t, 30), // other colours
+        judged(1, 90 * point, 0x123456789ABCDEF0), // alone
+        judged(2, 80 * point, burst, t),
+        judged(3, 80 * point, burst ^ 0x6, t + 1000), // within the radius of the others
+        judged(4, 70 * point, burst, std::nullopt), // a time unknown does not keep it out
+        judged(5, 60 * point, burst, t + 3600000), // an hour later: another moment
+        judged(6, 50 * point, burst, t, 30), // other colours
         judged(7, 0, burst, t), // not judged
-        judged(8, 800, burst ^ 0xFFFFF, t), // too many bits apart
+        judged(8, 80 * point, burst ^ 0xFFFFF, t), // too many bits apart
     };
     const std::vector<StackPlace> places = groupStacks(rows);
     const std::vector<StackPlace> expected {
         { 1, 1, 1 },
-        { 2, 1, 4 }, // ties by report position: 2 before 3
+        { 2, 1, 4 }, // as good as 3, and nearer the stack's other frames
         { 2, 2, 4 },
         { 2, 3, 4 },
         { 2, 4, 4 }, // joined through row 4, whose time is unknown
@@ -138,6 +139,17 @@ TEST(PhotoStacks, OrderedByRankWithThePickFirst)
         frames[size_t(row)].pixels = pixels;
     EXPECT_EQ(groupStacks(frames),
         (std::vector<StackPlace> { { 2, 3, 4 }, { 2, 1, 4 }, { 2, 4, 4 }, { 2, 2, 4 } }));
+
+    // Of as good frames of one size, one coded once leads those coded again from a coarser JPEG
+    // (its re-saved copies), and of those the one nearest the other frames (the original of its
+    // variants) leads; then rank, then report position.
+    std::vector<StackCandidate> copies { judged(1, best, burst ^ 0x60), judged(2, best, burst),
+        judged(3, best - 1, burst ^ 0x2), judged(4, best - 2, burst ^ 0x4) };
+    for (StackCandidate &c : copies)
+        c.pixels = 512 * 512;
+    copies[1].recoded = true; // nearest all the others, but a re-saved copy
+    EXPECT_EQ(groupStacks(copies),
+        (std::vector<StackPlace> { { 3, 3, 4 }, { 3, 4, 4 }, { 3, 1, 4 }, { 3, 2, 4 } }));
 }
 
 // The damage a photo takes between frames and copies keeps it in its stack; a photo from far
