@@ -92,8 +92,9 @@ bool readStrip(const QByteArray &head, Strip &strip)
     jpeg_start_decompress(&info);
     strip.width = int(info.output_width);
     const int blocksPerRow = std::max(1, strip.width / 8);
-    const int wanted = 8 * std::clamp(kBlockBudget / blocksPerRow, 1, int(info.output_height) / 8);
-    strip.luma.resize(size_t(strip.width) * size_t(std::max(wanted, 0)));
+    const int blockRows = int(info.output_height) / 8;
+    const int wanted = 8 * std::min(std::max(kBlockBudget / blocksPerRow, 1), blockRows);
+    strip.luma.resize(size_t(strip.width) * size_t(wanted));
     while (int(info.output_scanline) < wanted && error.warnings == 0) {
         JSAMPROW row = strip.luma.data() + size_t(info.output_scanline) * size_t(strip.width);
         jpeg_read_scanlines(&info, &row, 1);
@@ -132,7 +133,7 @@ JpegLineage judge(const Strip &strip)
     std::vector<Coefficient> coefficients;
     for (int u = 0; u < kLowest; ++u) {
         for (int v = 0; v < kLowest; ++v) {
-            if (u + v >= 1 && u + v <= 3)
+            if (u + v >= 1 && u + v <= 3 && strip.steps[size_t(v * 8 + u)] > 0)
                 coefficients.push_back({ u, v });
         }
     }

@@ -63,6 +63,7 @@ TEST(JpegLineage, TellsACopyCodedAgainFromTheCodedOnce)
             { "its headers alone", { original.left(600), JpegLineage::Unknown } },
             { "progressive", { encoded(pixels, "jpeg", true), JpegLineage::Unknown } },
             { "flat grey", { jpegBytes(grey, 90), JpegLineage::Unknown } },
+            { "a 6 x 6 copy", { jpegBytes(pixels.scaled(6, 6), 95), JpegLineage::Unknown } },
         };
         for (const auto &[what, c] : cases)
             EXPECT_EQ(jpegLineage(c.first), c.second) << what << " of " << name.toStdString();
