@@ -48,10 +48,9 @@ SVR_SHARES = (0.4, 0.5, 0.6, 0.7)
 TREES = dict(max_iter=600, learning_rate=0.03, max_leaf_nodes=15, min_samples_leaf=20,
              l2_regularization=1.0, early_stopping=False, random_state=0)
 # Defect charges: a weight per unit beyond a threshold (a percentile of the scored photos'
-# defect). The smallest weight keeps every defect costing something beyond the fitted range; the
-# lowest percentiles let a charge start near a clean photo's defect (blocking of a lossless source).
+# defect). The smallest weight keeps every defect costing something beyond the fitted range.
 DEFECT_WEIGHTS = (0.01, 0.03, 0.1, 0.3, 1.0, 3.0)
-DEFECT_PERCENTILES = (0, 10, 50, 90, 99)
+DEFECT_PERCENTILES = (50, 90, 99)
 # Selection: opinion-score SROCC, less the shortfall of each damage kind's order below this.
 ORDER_TARGET = 0.95
 INNER_FOLDS = 3
@@ -116,11 +115,10 @@ def charges(defects, weights, thresholds):
 
 
 def criterion(score_rows, y, series, damage_score):
-    """SROCC, less each damage kind's shortfall below the target order at the size where it is
-    ordered worst, less the mean gap between a photo and its JPEG re-save (the same picture must
-    score the same)."""
+    """SROCC, less each damage kind's shortfall below the target order, less the mean gap
+    between a photo and its JPEG re-save (the same picture must score the same)."""
     srocc = agreement(score_rows, y)["srocc"]
-    order = series.worst_order(damage_score)
+    order = series.order(damage_score)
     gap = series.resave_gap(damage_score)
     return srocc + sum(min(0.0, order[k] - ORDER_TARGET) for k in KINDS) - gap, srocc, order
 

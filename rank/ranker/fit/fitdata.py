@@ -36,7 +36,7 @@ class Damage:
     that are no damage."""
 
     def __init__(self, paths, skip=lambda table, kind, level: False):
-        groups, tables, photos, kinds, levels, terms, defects = [], [], [], [], [], [], []
+        groups, photos, kinds, levels, terms, defects = [], [], [], [], [], []
         for index, path in enumerate(paths):
             _, rows = read_table(path)
             for row in rows:
@@ -45,14 +45,12 @@ class Damage:
                 # Scored photos go by their file name; crops of other photos by their whole line.
                 name = row[0] if "@" in row[0] else os.path.basename(row[0])
                 groups.append(f"{index}:{name}")
-                tables.append(index)
                 photos.append(name)
                 kinds.append(row[1])
                 levels.append(int(row[2]))
                 terms.append([float(v) for v in row[3 : -len(DEFECTS)]])
                 defects.append([float(v) for v in row[-len(DEFECTS) :]])
         self.groups = np.array(groups)
-        self.tables = np.array(tables, dtype=int)
         self.photos = np.array(photos)
         self.kinds = np.array(kinds)
         self.levels = np.array(levels)
@@ -86,7 +84,7 @@ def agreement(predicted, y):
 class Series:
     """The graded series among some damage rows: for every photo group and kind, the positions
     (within those rows) of the original and of its levels, so orders are computed at once.
-    Series of the same length are kept together, with the damage table each came from."""
+    Series of the same length are kept together."""
 
     def __init__(self, damage, rows):
         by_group = {}
@@ -103,13 +101,11 @@ class Series:
                 levels = sorted(level for k, level in entries if k == kind)
                 if len(levels) >= 2:
                     positions = [entries[("original", 0)]] + [entries[(kind, level)] for level in levels]
-                    series.setdefault(len(positions), ([], [], [], []))
+                    series.setdefault(len(positions), ([], [], []))
                     series[len(positions)][0].append(positions)
                     series[len(positions)][1].append([0] + levels)
                     series[len(positions)][2].append(kind)
-                    series[len(positions)][3].append(damage.tables[rows[positions[0]]])
-        self.series = [(np.array(p), np.array(l, dtype=float), np.array(k), np.array(t))
-                       for p, l, k, t in series.values()]
+        self.series = [(np.array(p), np.array(l, dtype=float), np.array(k)) for p, l, k in series.values()]
         self.resaves = np.array(self.resaves, dtype=int).reshape(-1, 2)
 
     def resave_gap(self, score):
@@ -118,11 +114,11 @@ class Series:
             return 0.0
         return float(np.abs(score[self.resaves[:, 0]] - score[self.resaves[:, 1]]).mean())
 
-    def rho(self, score):
-        """Every series' Spearman correlation between -level and the score (ties share their
-        rank; a constant score counts 0), with its kind and table."""
-        rho, kinds, tables = [], [], []
-        for positions, levels, kind, table in self.series:
+    def order(self, score):
+        """Per kind, the mean over photos of Spearman's correlation between -level and the score
+        (ties share their rank; a constant score counts 0)."""
+        rho, kinds = [], []
+        for positions, levels, kind in self.series:
             ranks = rankdata(score[positions], axis=1)
             ranks -= ranks.mean(axis=1, keepdims=True)
             falling = rankdata(-levels, axis=1)
@@ -131,20 +127,5 @@ class Series:
             rho.append(np.divide((ranks * falling).sum(axis=1), spread, out=np.zeros(len(ranks)),
                                  where=spread > 0))
             kinds.append(kind)
-            tables.append(table)
-        return np.concatenate(rho), np.concatenate(kinds), np.concatenate(tables)
-
-    def order(self, score):
-        """Per kind, the mean over photos of the within-photo order."""
-        rho, kinds, _ = self.rho(score)
+        rho, kinds = np.concatenate(rho), np.concatenate(kinds)
         return {k: float(rho[kinds == k].mean()) if (kinds == k).any() else float("nan") for k in KINDS}
-
-    def worst_order(self, score):
-        """Per kind, the order of the table (photo size) where it is worst: a model that orders
-        damage at one size and not at another has not learnt it."""
-        rho, kinds, tables = self.rho(score)
-        worst = {}
-        for k in KINDS:
-            means = [rho[(kinds == k) & (tables == t)].mean() for t in np.unique(tables[kinds == k])]
-            worst[k] = float(min(means)) if means else float("nan")
-        return worst
