@@ -33,9 +33,10 @@ struct StackThresholds
     // of frames of one size one that was not coded again from a coarser JPEG (see JpegLineage):
     // the camera's file before its re-saved, turned or re-exposed copies; and of those the one
     // whose signature lies nearest the stack's other frames, as the original of its variants.
-    // On the generated stacks the thresholds are chosen on, margins of three to eight points
-    // picked the undamaged frame most often; five is the middle of them. Frames of one size
-    // still go by rank alone.
+    // On the generated stacks the thresholds are chosen on (600 photos), a margin of sixteen
+    // points picked the undamaged frame most often (72 %, as twenty-four did; 71 % at twelve,
+    // 67 % at five): the judgement of two versions of one picture differs by that much when one
+    // was reduced a little on the way to its working bitmap and the other not.
     std::int64_t pickMargin;
 };
 
@@ -43,7 +44,7 @@ inline constexpr StackThresholds kStackThresholds {
     .hashRadius = 10,
     .layoutLimit = 12.0,
     .timeWindowMs = 300000,
-    .pickMargin = 100000000,
+    .pickMargin = 320000000,
 };
 
 // One report row as the grouping sees it.

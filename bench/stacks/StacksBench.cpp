@@ -344,7 +344,7 @@ int main(int argc, char *argv[])
     for (const std::vector<Sample> *set : { &tuning, &testing }) {
         std::printf("  %s set, pick is the undamaged frame by pick margin:",
             set == &tuning ? "tuning" : "test");
-        for (const double points : { 0.0, 0.5, 1.0, 2.0, 3.0, 5.0, 8.0 }) {
+        for (const double points : { 0.0, 1.0, 2.0, 3.0, 5.0, 8.0, 12.0, 16.0, 24.0 }) {
             StackThresholds t = kStackThresholds;
             t.pickMargin = std::int64_t(points * 2e7);
             const Figures f = measure(*set, t);

@@ -100,14 +100,14 @@ TEST(PhotoStacks, OrderedByRankWithThePickFirst)
 {
     const std::uint64_t burst = 0xF0F0F0F0F0F0F0F0;
     const std::int64_t t = 1600000000000;
-    const std::int64_t point = 20000000; // of the 0-100 score: ranks ten points apart
+    const std::int64_t point = 20000000; // of the 0-100 score: ranks beyond the pick margin
     const std::vector<StackCandidate> rows {
-        judged(1, 90 * point, 0x123456789ABCDEF0), // alone
+        judged(1, 98 * point, 0x123456789ABCDEF0), // alone
         judged(2, 80 * point, burst, t),
         judged(3, 80 * point, burst ^ 0x6, t + 1000), // within the radius of the others
-        judged(4, 70 * point, burst, std::nullopt), // a time unknown does not keep it out
-        judged(5, 60 * point, burst, t + 3600000), // an hour later: another moment
-        judged(6, 50 * point, burst, t, 30), // other colours
+        judged(4, 60 * point, burst, std::nullopt), // a time unknown does not keep it out
+        judged(5, 40 * point, burst, t + 3600000), // an hour later: another moment
+        judged(6, 20 * point, burst, t, 30), // other colours
         judged(7, 0, burst, t), // not judged
         judged(8, 80 * point, burst ^ 0xFFFFF, t), // too many bits apart
     };
