@@ -197,8 +197,8 @@ TEST_F(ImageRankTest, GradedDamageRanksInOrder)
         }
         EXPECT_GE(order / double(m_photos.size()), 0.9) << kind;
     }
-    // Brightening a dim photo (a night scene) is over-exposure too: the part must not read its
-    // lifted shadows and its highlights nearing white as a better exposure.
+    // Brightening a dim photo (a night scene) is over-exposure too: the exposure measure must not
+    // read its lifted shadows and its highlights nearing white as a better exposure.
     const cv::Mat dim = cv::imread(dimmestPhoto(bestScoredPhotos(300)), cv::IMREAD_COLOR);
     double previous = judged(writeWorkingBitmap(dim, path("dim.bmp"))).exposure;
     for (const double factor : { 1.6, 2.2, 3.0 }) {
