@@ -110,7 +110,13 @@ PreparedBitmap prepareOpened(const UserFile &file, const QString &path)
                 return std::move(*narrow);
         }
     }
-    return fromDecoded(decodeFitted(source, kWorkingBitmapBox, preparationBudget()));
+    PreparedBitmap prepared
+        = fromDecoded(decodeFitted(source, kWorkingBitmapBox, preparationBudget()));
+    if (prepared.ok() && source.format() == ImageFormat::Jpeg) {
+        if (const std::optional<QByteArray> head = source.read(0, kJpegLineageHead))
+            prepared.lineage = jpegLineage(*head);
+    }
+    return prepared;
 }
 
 // Writes the whole file or nothing: a failure leaves no partial file behind.
@@ -182,10 +188,6 @@ PreparedBitmap prepareBitmap(const QString &source)
         prepared.captureTime = readCaptureTime(
             [&file](qint64 offset, qint64 count) { return file.read(offset, count); }, file.size(),
             QDateTime::currentMSecsSinceEpoch());
-        if (ImageSource(file).format() == ImageFormat::Jpeg) {
-            if (const std::optional<QByteArray> head = file.read(0, kJpegLineageHead))
-                prepared.lineage = jpegLineage(*head);
-        }
     }
     return prepared;
 }

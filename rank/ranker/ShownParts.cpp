@@ -19,8 +19,8 @@ constexpr double kDimKnee = 60.0; // luma of the brightest hundredth below which
 constexpr double kGlints = 0.005; // blown highlights (see measureDefects) that cost nothing
 // The defect that halves a part.
 constexpr double kNoiseHalving = 2.0 * 0.6931; // grain of about 2.5 levels
-constexpr double kExposureHalving
-    = 0.5; // a sixth of the pixels blown white, or the brightest at 53
+// Exposure: a sixth of the pixels blown white, or the brightest hundredth at 53.
+constexpr double kExposureHalving = 0.5;
 constexpr double kBlockingHalving = 1.0; // luma steps locked to the grid at half the mean step
 
 double shown(double defect, double halving)
