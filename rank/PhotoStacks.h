@@ -30,7 +30,7 @@ struct StackThresholds
     // Frames of one stack whose ranks lie this close to its best are equally good as far as the
     // judgement can tell (one point of the 0-100 score is 2e7); of those the one with the most
     // source pixels is the pick, as the uncropped original of its crops and smaller exports, and
-    // of frames of one size one that was not coded again from a coarser JPEG (see JpegLineage):
+    // of frames of one size one that was not coded again from another JPEG (see JpegLineage):
     // the camera's file before its re-saved, turned or re-exposed copies; and of those the one
     // whose signature lies nearest the stack's other frames, as the original of its variants.
     // On the generated stacks the thresholds are chosen on (600 photos), a margin of sixteen
@@ -55,7 +55,7 @@ struct StackCandidate
     std::optional<ImageSignature> signature;
     std::optional<std::int64_t> captureTime; // ms on the camera's clock
     std::int64_t pixels = 0; // the source's width times height, 0 when unknown
-    bool recoded = false; // a JPEG coded again from a coarser JPEG
+    bool recoded = false; // a JPEG coded again from another JPEG
 };
 
 // Where a row stands in its stack.

@@ -49,7 +49,8 @@ struct PreparedBitmap
     // When the photo was taken (ms on the camera's clock), from its EXIF header when it makes
     // sense.
     std::optional<qint64> captureTime;
-    // Whether a JPEG source was coded again from a coarser JPEG, from the first rows of its data.
+    // Whether a JPEG source was coded again from another JPEG, from the first rows of its coded
+    // data.
     JpegLineage lineage = JpegLineage::Unknown;
     bool ok() const { return problem == ImageProblem::None; }
 

@@ -158,7 +158,7 @@ void printFigures(const char *title, const Figures &f)
     for (auto it = f.pickedKinds.cbegin(); it != f.pickedKinds.cend(); ++it)
         std::printf(" %s %d", qPrintable(it.key()), it.value());
     std::printf("\n");
-    std::printf("  coded again from a coarser JPEG:");
+    std::printf("  coded again from another JPEG:");
     for (auto it = f.recoded.cbegin(); it != f.recoded.cend(); ++it)
         std::printf(" %s %d of %d", qPrintable(it.key()), it->first, it->second);
     std::printf("\n");

@@ -37,7 +37,8 @@ QByteArray encoded(const QImage &image, const char *format, bool progressive = f
 } // namespace
 
 // Real photos as their camera-side JPEGs (coded once, at about quality 75), and copies of their
-// decoded pixels coded again at finer steps, turned or re-exposed; whatever cannot tell says so.
+// decoded pixels coded again at finer or about the same steps, or turned; whatever cannot tell
+// says so.
 TEST(JpegLineage, TellsACopyCodedAgainFromTheCodedOnce)
 {
     const QString folder = sharedTestData() + QStringLiteral("/iqa/biq2021-train-more/images");
@@ -56,6 +57,7 @@ TEST(JpegLineage, TellsACopyCodedAgainFromTheCodedOnce)
                 { original.left(original.size() / 3), JpegLineage::CodedOnce } },
             { "coded again at 90", { jpegBytes(pixels, 90), JpegLineage::Recoded } },
             { "coded again at 97", { jpegBytes(pixels, 97), JpegLineage::Recoded } },
+            { "coded again at 80", { jpegBytes(pixels, 80), JpegLineage::Recoded } },
             { "turned and coded again",
                 { jpegBytes(pixels.transformed(QTransform().rotate(90)), 92),
                     JpegLineage::Recoded } },

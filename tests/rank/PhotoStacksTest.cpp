@@ -140,7 +140,7 @@ TEST(PhotoStacks, OrderedByRankWithThePickFirst)
     EXPECT_EQ(groupStacks(frames),
         (std::vector<StackPlace> { { 2, 3, 4 }, { 2, 1, 4 }, { 2, 4, 4 }, { 2, 2, 4 } }));
 
-    // Of as good frames of one size, one coded once leads those coded again from a coarser JPEG
+    // Of as good frames of one size, one coded once leads those coded again from another JPEG
     // (its re-saved copies), and of those the one nearest the other frames (the original of its
     // variants) leads; then rank, then report position.
     std::vector<StackCandidate> copies { judged(1, best, burst ^ 0x60), judged(2, best, burst),
