@@ -56,10 +56,13 @@ void count(j_common_ptr info, int level)
 {
     auto *error = reinterpret_cast<ErrorExit *>(info->err);
     // A warning: the data ran out, or is corrupt from here on. Past the rows asked for it is
-    // the rest of the picture, which is not read.
+    // the rest of the picture, which is not read; in a scan of other components it does not
+    // touch the luma.
     const auto *decompress = reinterpret_cast<j_decompress_ptr>(info);
     if (level < 0 && error->rowsBeforeWarning < 0 && info->is_decompressor
-        && decompress->input_iMCU_row < decompress->total_iMCU_rows)
+        && decompress->input_iMCU_row < decompress->total_iMCU_rows && decompress->comps_in_scan > 0
+        && decompress->cur_comp_info[0] != nullptr
+        && decompress->cur_comp_info[0]->component_index == 0)
         error->rowsBeforeWarning = int(decompress->input_iMCU_row);
 }
 
