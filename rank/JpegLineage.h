@@ -15,7 +15,7 @@ namespace lis {
 // their source's; the copy is a generation further from the camera all the same.
 enum class JpegLineage {
     Unknown, // not a sequential JPEG, too small or too flat to tell, or broken
-    CodedOnce, // no sign of an earlier, coarser coding
+    CodedOnce, // no sign of an earlier coding
     Recoded, // coded again from another JPEG
 };
 

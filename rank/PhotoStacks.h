@@ -34,9 +34,10 @@ struct StackThresholds
     // the camera's file before its re-saved, turned or re-exposed copies; and of those the one
     // whose signature lies nearest the stack's other frames, as the original of its variants.
     // On the generated stacks the thresholds are chosen on (600 photos), a margin of sixteen
-    // points picked the undamaged frame most often (72 %, as twenty-four did; 71 % at twelve,
-    // 67 % at five): the judgement of two versions of one picture differs by that much when one
-    // was reduced a little on the way to its working bitmap and the other not.
+    // points picks the undamaged frame in 83.8 % of stacks (84.5 % at twenty-four, 82.8 % at
+    // twelve, 75.2 % at five; the wider margin's two more stacks do not pay for picking frames
+    // judged that much worse): the judgement of two versions of one picture differs by that much
+    // when one was reduced a little on the way to its working bitmap and the other not.
     std::int64_t pickMargin;
 };
 
