@@ -18,9 +18,6 @@ namespace {
 // coded again at about their source's quality, at three times the cost.
 constexpr int kBlockBudget = 2048;
 constexpr int kMinBlocks = 256;
-// The coefficients looked at: the lowest frequencies (u + v from 1 to 3), whose steps are the
-// finest, so an earlier coarser coding leaves the widest gaps, and which nearly every block has.
-constexpr int kLowest = 4;
 // Values up to this many steps are counted; a coefficient needs this many values other than 0
 // to tell anything, and a picture this many such coefficients.
 constexpr int kBins = 17;
@@ -52,7 +49,7 @@ struct ErrorExit
     std::longjmp(reinterpret_cast<ErrorExit *>(info->err)->jump, 1);
 }
 
-void count(j_common_ptr info, int level)
+void noteWarning(j_common_ptr info, int level)
 {
     auto *error = reinterpret_cast<ErrorExit *>(info->err);
     // A warning: the data ran out, or is corrupt from here on. Past the rows asked for it is
@@ -65,15 +62,6 @@ void count(j_common_ptr info, int level)
         && decompress->cur_comp_info[0]->component_index == 0)
         error->rowsBeforeWarning = int(decompress->input_iMCU_row);
 }
-
-// The coded luma coefficients of the picture's first block rows, and their steps.
-struct Blocks
-{
-    int perRow = 0;
-    int rows = 0; // rows read from data (none after the data ran out)
-    std::vector<std::array<JCOEF, 64>> blocks; // in natural order
-    std::array<int, 64> steps {};
-};
 
 int bigEndian16(const QByteArray &bytes, qsizetype at)
 {
@@ -113,14 +101,29 @@ QByteArray withRowsCut(QByteArray head)
     return {};
 }
 
+// The coefficients looked at, as places in a block (natural order, v * 8 + u): the lowest
+// frequencies (u + v from 1 to 3), whose steps are the finest, so an earlier coarser coding
+// leaves the widest gaps, and which nearly every block has.
+constexpr std::array<int, 9> kLowPlaces { 1, 8, 2, 9, 16, 3, 10, 17, 24 };
+
+// How many blocks have one low coefficient at n steps, n = 0..16.
+using Histogram = std::array<int, kBins>;
+
+// The histograms of the low luma coefficients over the picture's first block rows.
+struct Counted
+{
+    int blocks = 0; // read from data (none after the data ran out)
+    std::vector<Histogram> histograms;
+};
+
 // Plain C calls only between setjmp and longjmp: nothing of this frame needs unwinding.
-bool readBlocks(const QByteArray &cut, Blocks &read)
+bool count(const QByteArray &cut, Counted &counted)
 {
     jpeg_decompress_struct info {};
     ErrorExit error {};
     info.err = jpeg_std_error(&error.manager);
     error.manager.error_exit = leave;
-    error.manager.emit_message = count;
+    error.manager.emit_message = noteWarning;
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -129,70 +132,56 @@ bool readBlocks(const QByteArray &cut, Blocks &read)
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(cut.constData()),
         static_cast<unsigned long>(cut.size()));
     const bool usable = jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK && !info.progressive_mode
-        && (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_GRAYSCALE)
-        && info.comp_info[0].quant_tbl_no >= 0 && info.comp_info[0].quant_tbl_no < NUM_QUANT_TBLS
-        && info.quant_tbl_ptrs[info.comp_info[0].quant_tbl_no] != nullptr;
+        && (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_GRAYSCALE);
     if (!usable) {
         jpeg_destroy_decompress(&info);
         return false;
     }
-    const JQUANT_TBL *steps = info.quant_tbl_ptrs[info.comp_info[0].quant_tbl_no];
-    std::copy(std::begin(steps->quantval), std::end(steps->quantval), read.steps.begin());
+    counted.histograms.assign(kLowPlaces.size(), Histogram {});
     jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&info);
     const jpeg_component_info &luma = info.comp_info[0];
     const int codedRows = error.rowsBeforeWarning < 0
         ? int(luma.height_in_blocks)
         : error.rowsBeforeWarning * luma.v_samp_factor;
-    read.perRow = int(info.image_width) / 8;
-    read.rows = std::min(codedRows, int(info.image_height) / 8);
-    read.blocks.resize(size_t(read.perRow) * size_t(std::max(read.rows, 0)));
-    for (int row = 0; row < read.rows; ++row) {
+    const int perRow = int(info.image_width) / 8;
+    const int rows = std::min(codedRows, int(info.image_height) / 8);
+    for (int row = 0; row < rows; ++row) {
         const JBLOCKARRAY line = (*info.mem->access_virt_barray)(
             reinterpret_cast<j_common_ptr>(&info), coefficients[0], JDIMENSION(row), 1, FALSE);
-        for (int column = 0; column < read.perRow; ++column)
-            std::copy(std::begin(line[0][column]), std::end(line[0][column]),
-                read.blocks[size_t(row) * size_t(read.perRow) + size_t(column)].begin());
+        for (int column = 0; column < perRow; ++column) {
+            for (size_t k = 0; k < kLowPlaces.size(); ++k) {
+                const int n = std::abs(int(line[0][column][kLowPlaces[k]]));
+                if (n < kBins)
+                    ++counted.histograms[k][size_t(n)];
+            }
+        }
     }
+    counted.blocks = std::max(rows, 0) * perRow;
     jpeg_destroy_decompress(&info);
     return true;
 }
 
-// How many blocks have each low coefficient at n steps, n = 0..16.
-using Histogram = std::array<int, kBins>;
-
-std::vector<Histogram> histograms(const Blocks &read)
+// What the lineage is told from. `firstStepShare`: the median, over the low coefficients, of
+// how many values lie one step from 0 against the most common other value. `irregularity`: the
+// largest departure, in standard deviations, of one value's count from the geometric mean of
+// its neighbours' (a coding at other steps empties some values and doubles others).
+struct Evidence
 {
-    std::vector<int> places;
-    for (int u = 0; u < kLowest; ++u) {
-        for (int v = 0; v < kLowest; ++v) {
-            if (u + v >= 1 && u + v <= 3 && read.steps[size_t(v * 8 + u)] > 0)
-                places.push_back(v * 8 + u);
-        }
-    }
-    std::vector<Histogram> counted(places.size(), Histogram {});
-    for (const auto &block : read.blocks) {
-        for (size_t k = 0; k < places.size(); ++k) {
-            const int n = std::abs(int(block[size_t(places[k])]));
-            if (n < kBins)
-                ++counted[k][size_t(n)];
-        }
-    }
-    return counted;
-}
+    double firstStepShare = 0;
+    double irregularity = 0;
+};
 
-} // namespace
-
-std::optional<JpegLineageEvidence> jpegLineageEvidence(const QByteArray &head)
+std::optional<Evidence> evidenceIn(const QByteArray &head)
 {
     if (head.size() < 4)
         return std::nullopt;
     const QByteArray cut = withRowsCut(head);
-    Blocks read;
-    if (cut.isEmpty() || !readBlocks(cut, read) || read.perRow * read.rows < kMinBlocks)
+    Counted counted;
+    if (cut.isEmpty() || !count(cut, counted) || counted.blocks < kMinBlocks)
         return std::nullopt;
     std::vector<double> shares;
     double irregular = 0;
-    for (const Histogram &h : histograms(read)) {
+    for (const Histogram &h : counted.histograms) {
         int all = 0;
         for (int n = 1; n < kBins; ++n)
             all += h[size_t(n)];
@@ -212,12 +201,14 @@ std::optional<JpegLineageEvidence> jpegLineageEvidence(const QByteArray &head)
     if (int(shares.size()) < kMinCoefficients)
         return std::nullopt;
     std::nth_element(shares.begin(), shares.begin() + ptrdiff_t(shares.size() / 2), shares.end());
-    return JpegLineageEvidence { shares[shares.size() / 2], irregular };
+    return Evidence { shares[shares.size() / 2], irregular };
 }
+
+} // namespace
 
 JpegLineage jpegLineage(const QByteArray &head)
 {
-    const std::optional<JpegLineageEvidence> evidence = jpegLineageEvidence(head);
+    const std::optional<Evidence> evidence = evidenceIn(head);
     if (!evidence)
         return JpegLineage::Unknown;
     const bool recoded

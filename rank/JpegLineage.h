@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <optional>
 
 namespace lis {
 
@@ -23,17 +22,6 @@ enum class JpegLineage {
 // its picture, as far as `head` holds them (a few hundred KiB hold enough rows of any photo).
 // Nothing is decoded to pixels.
 JpegLineage jpegLineage(const QByteArray &head);
-
-// What the lineage is told from. `firstStepShare`: the median, over the low coefficients, of
-// how many values lie one step from 0 against the most common other value. `irregularity`: the
-// largest departure, in standard deviations, of one value's count from the geometric mean of
-// its neighbours' (a coding at other steps empties some values and doubles others).
-struct JpegLineageEvidence
-{
-    double firstStepShare = 0;
-    double irregularity = 0;
-};
-std::optional<JpegLineageEvidence> jpegLineageEvidence(const QByteArray &head);
 
 // How much of a file `jpegLineage` needs at most.
 inline constexpr qsizetype kJpegLineageHead = 256 * 1024;

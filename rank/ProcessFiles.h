@@ -32,7 +32,7 @@ struct FileOutcome
     // What the working bitmap looks like, for grouping near-duplicates; only for a judged file.
     std::optional<ImageSignature> signature;
     std::optional<qint64> captureTime; // ms on the camera's clock, when its EXIF header says
-    JpegLineage lineage = JpegLineage::Unknown; // a JPEG coded again from a coarser one, or not
+    JpegLineage lineage = JpegLineage::Unknown; // a JPEG coded again from another one, or not
     QString resultsCopy; // the results copy written for it, or empty
     bool rowStored = false; // its row reached the result table
 };
