@@ -1,5 +1,8 @@
 #include "BitmapJudgement.h"
 
+#include "CodingBand.h"
+#include "CodingSteps.h"
+
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgcodecs.hpp>
@@ -25,6 +28,11 @@ std::optional<QualityFeatures> measureBitmapFile(
     if (image.empty())
         return std::nullopt;
     const cv::Size stored = image.size();
+    const std::optional<double> sourceScale = reductionScale(source, stored);
+    // A JPEG coding shows at the source's own resolution; a bitmap no source is known for is
+    // its own source.
+    const std::optional<double> coding
+        = sourceScale ? source.codingStep : codingStep(image(codingBand(stored)));
     if (image.cols > 2 * kWorkingEdge || image.rows > 8 * kWorkingEdge) {
         const double factor = std::min(static_cast<double>(kWorkingEdge) / image.cols,
             static_cast<double>(kWorkingEdge) / image.rows);
@@ -38,8 +46,9 @@ std::optional<QualityFeatures> measureBitmapFile(
     // The source only tells how far the bitmap was reduced, which places the block grid of a
     // JPEG's coding on it; on top comes any reduction made here.
     const double ownReduction = static_cast<double>(image.cols) / stored.width;
-    const double scale = reductionScale(source, stored).value_or(1.0) * ownReduction;
-    return measureQuality(image, scale);
+    QualityFeatures features = measureQuality(image, sourceScale.value_or(1.0) * ownReduction);
+    features.codingStep = coding;
+    return features;
 }
 
 } // namespace lis::ranker

@@ -8,50 +8,48 @@
 
 namespace lis::ranker {
 
-namespace {
-
-// Closes the descriptor when it goes away.
-class Descriptor
+ReadOnlyFile::ReadOnlyFile(const std::string &path)
+    : m_fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY))
 {
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    { }
-    ~Descriptor()
+    struct stat info
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
+    };
+    if (m_fd >= 0 && (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)) {
+        ::close(m_fd);
+        m_fd = -1;
     }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
+    if (m_fd >= 0)
+        m_size = static_cast<std::uint64_t>(info.st_size);
+}
 
-private:
-    int m_fd;
-};
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
-} // namespace
+long ReadOnlyFile::readAt(void *into, std::size_t count, std::uint64_t offset) const
+{
+    for (;;) {
+        const ssize_t n = ::pread(m_fd, into, count, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n < 0 ? -1 : static_cast<long>(n);
+    }
+}
 
 std::vector<uint8_t> readFileHead(const std::string &path, std::size_t limit, bool *complete)
 {
     if (complete)
         *complete = false;
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (file.get() < 0)
+    const ReadOnlyFile file(path);
+    if (!file.isOpen())
         return {};
-    struct stat info
-    {
-    };
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
-        return {};
-    const auto size = static_cast<std::uintmax_t>(info.st_size);
-    std::vector<uint8_t> bytes(static_cast<std::size_t>(std::min<std::uintmax_t>(size, limit)));
+    std::vector<uint8_t> bytes(
+        static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), limit)));
     std::size_t got = 0;
     while (got < bytes.size()) {
-        const ssize_t n
-            = ::pread(file.get(), bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR)
-            continue;
+        const long n = file.readAt(bytes.data() + got, bytes.size() - got, got);
         if (n < 0)
             return {};
         if (n == 0)
@@ -60,7 +58,7 @@ std::vector<uint8_t> readFileHead(const std::string &path, std::size_t limit, bo
     }
     bytes.resize(got);
     if (complete)
-        *complete = got == size;
+        *complete = got == file.size();
     return bytes;
 }
 

@@ -4,6 +4,7 @@
 #include "NaturalScene.h"
 
 #include <opencv2/core.hpp>
+#include <optional>
 
 namespace lis::ranker {
 
@@ -49,6 +50,9 @@ struct QualityFeatures
     // Compression: steps locked to the block grid of the source's JPEG coding, if any.
     GridSteps lumaGrid; // 8-px blocks, scaled to the bitmap
     GridSteps chromaGrid; // 16-px colour blocks, scaled to the bitmap
+    // The quantisation step of a JPEG coding that the source's own pixels show (CodingSteps),
+    // or the bitmap's when it is its own source; nothing when they cannot tell.
+    std::optional<double> codingStep;
 
     NaturalSceneTerms naturalScene {};
 };

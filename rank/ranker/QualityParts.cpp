@@ -1,5 +1,7 @@
 #include "QualityParts.h"
 
+#include "CodingSteps.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -28,7 +30,7 @@ double noiseFreeHalfDetail(const QualityFeatures &f)
 
 std::array<double, kDefectKinds> asArray(const Defects &d)
 {
-    return { d.softness, d.noise, d.darkness, d.blownHighlights, d.flatness, d.blocking };
+    return { d.softness, d.noise, d.darkness, d.blownHighlights, d.flatness, d.blocking, d.coding };
 }
 
 Defects measureDefects(const QualityFeatures &f)
@@ -42,6 +44,7 @@ Defects measureDefects(const QualityFeatures &f)
     d.flatness = std::max(0.0, std::log(kFullContrast / std::max(f.lumaSd, 1.0)));
     d.blocking = kChromaBlockWeight * std::max(0.0, f.chromaGrid.relative)
         + kLumaBlockWeight * std::max(0.0, f.lumaGrid.relative);
+    d.coding = codingDefect(f.codingStep);
     return d;
 }
 

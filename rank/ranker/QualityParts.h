@@ -17,9 +17,10 @@ struct Defects
     double blownHighlights = 0; // shares of pixels and channel values at their ceiling
     double flatness = 0; // global contrast below a full tonal range's
     double blocking = 0; // steps locked to the JPEG block grid, against the detail
+    double coding = 0; // the quantisation step of a JPEG coding at the source's resolution
 };
 
-inline constexpr int kDefectKinds = 6;
+inline constexpr int kDefectKinds = 7;
 // Sharpness is read at half size, where the reduction to the working bitmap has settled, with the
 // grain it leaves taken out. A crisp photo's sharpest tiles hold about this energy there (the
 // 99th percentile of the scored photos).

@@ -1,5 +1,7 @@
 #include "SourceProbe.h"
 
+#include "CodingBand.h"
+#include "CodingSteps.h"
 #include "FileBytes.h"
 
 #include <algorithm>
@@ -81,8 +83,10 @@ SourceInfo probeSource(const std::string &path)
         const bool jpeg = head.size() >= 2 && head[0] == 0xFF && head[1] == 0xD8;
         // Only a JPEG's frame header can lie further in than the first read.
         if (info.stored || !jpeg || complete)
-            return info;
+            break;
     }
+    if (info.stored)
+        info.codingStep = codingStep(readCodingBand(path, *info.stored));
     return info;
 }
 

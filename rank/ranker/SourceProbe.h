@@ -12,10 +12,12 @@ namespace lis::ranker {
 struct SourceInfo
 {
     std::optional<StoredSize> stored; // the pixel size its header states
+    std::optional<double> codingStep; // what its own pixels show of a JPEG coding (CodingSteps)
 };
 
-// Reads only the head of the original file (and, for a TIFF, its first directory). Any failure
-// gives an empty SourceInfo.
+// Reads the head of the original file (and, for a TIFF, its first directory) for its size,
+// then the band of its pixels that shows its coding. Any failure gives an empty SourceInfo, or
+// one with no coding step.
 SourceInfo probeSource(const std::string &path);
 
 // The working bitmap's width over the source's, when a bitmap of `bitmap` pixels is what the

@@ -34,7 +34,7 @@ using namespace lis::ranker;
 namespace {
 
 constexpr const char *kDefectColumns
-    = "d_softness,d_noise,d_darkness,d_blown,d_flatness,d_blocking";
+    = "d_softness,d_noise,d_darkness,d_blown,d_flatness,d_blocking,d_coding";
 
 void writeTerms(std::ofstream &out, const fit::Measured &measured)
 {

@@ -48,9 +48,10 @@ SVR_SHARES = (0.4, 0.5, 0.6, 0.7)
 TREES = dict(max_iter=600, learning_rate=0.03, max_leaf_nodes=15, min_samples_leaf=20,
              l2_regularization=1.0, early_stopping=False, random_state=0)
 # Defect charges: a weight per unit beyond a threshold (a percentile of the scored photos'
-# defect). The smallest weight keeps every defect costing something beyond the fitted range.
+# defect; the 0th, their least, charges nearly all of it). The smallest weight keeps every defect
+# costing something beyond the fitted range.
 DEFECT_WEIGHTS = (0.01, 0.03, 0.1, 0.3, 1.0, 3.0)
-DEFECT_PERCENTILES = (50, 90, 99)
+DEFECT_PERCENTILES = (0, 50, 90, 99)
 # Selection: opinion-score SROCC, less the shortfall of each damage kind's order below this.
 ORDER_TARGET = 0.95
 INNER_FOLDS = 3
@@ -115,12 +116,15 @@ def charges(defects, weights, thresholds):
 
 
 def criterion(score_rows, y, series, damage_score):
-    """SROCC, less each damage kind's shortfall below the target order, less the mean gap
-    between a photo and its JPEG re-save (the same picture must score the same)."""
+    """SROCC, less each damage kind's shortfall below the target order (the mean over the damage
+    tables of each one's: a kind must be ordered at the photos' own size, enlarged, and through
+    the reduction of large photos alike), less the mean gap between a photo and its JPEG re-save
+    (the same picture must score the same)."""
     srocc = agreement(score_rows, y)["srocc"]
-    order = series.order(damage_score)
+    by_table = series.order_by_table(damage_score)
+    shortfall = sum(np.mean([min(0.0, o - ORDER_TARGET) for o in by_table[k].values()]) for k in KINDS)
     gap = series.resave_gap(damage_score)
-    return srocc + sum(min(0.0, order[k] - ORDER_TARGET) for k in KINDS) - gap, srocc, order
+    return srocc + shortfall - gap, srocc, series.order(damage_score)
 
 
 def choose_charges(pred, y, defects, series, damage_pred, damage_defects, natural):
@@ -225,12 +229,15 @@ def judge_outer(scored, damage, quick, log):
         series = Series(damage, rows)
         figure = agreement(estimate, scored.y[test])
         figure["order"] = series.order(destimate)
+        figure["order_by_table"] = series.order_by_table(destimate)
         figure["resave_gap"] = series.resave_gap(destimate)
         figure["photos"] = int(test.sum())
         figures.append(figure)
         log(f"  fold {k + 1}: SROCC {figure['srocc']:.4f}  KROCC {figure['krocc']:.4f}  "
             f"PLCC {figure['plcc']:.4f}  damage " + " ".join(f"{n} {figure['order'][n]:.3f}" for n in KINDS)
             + f"  JPEG re-save gap {figure['resave_gap']:.4f}")
+        log("    by damage table (native, wide, crops, reduced): " + "  ".join(
+            f"{n} " + "/".join(f"{o:.3f}" for o in figure["order_by_table"][n].values()) for n in KINDS))
     return figures
 
 

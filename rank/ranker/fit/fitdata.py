@@ -8,7 +8,7 @@ from scipy.stats import kendalltau, pearsonr, rankdata, spearmanr
 FOLDS = 5
 FOLD_SEED = 20211
 KINDS = ("blur", "jpeg", "noise", "over", "under", "contrast")
-DEFECTS = ("d_softness", "d_noise", "d_darkness", "d_blown", "d_flatness", "d_blocking")
+DEFECTS = ("d_softness", "d_noise", "d_darkness", "d_blown", "d_flatness", "d_blocking", "d_coding")
 
 
 class Scored:
@@ -92,7 +92,8 @@ class Series:
             by_group.setdefault(damage.groups[row], {})[(damage.kinds[row], damage.levels[row])] = position
         series = {}
         self.resaves = []
-        for entries in by_group.values():
+        for group, entries in by_group.items():
+            table = int(group.split(":", 1)[0])
             if ("original", 0) not in entries:
                 continue
             if ("resaved", 0) in entries:
@@ -101,11 +102,13 @@ class Series:
                 levels = sorted(level for k, level in entries if k == kind)
                 if len(levels) >= 2:
                     positions = [entries[("original", 0)]] + [entries[(kind, level)] for level in levels]
-                    series.setdefault(len(positions), ([], [], []))
+                    series.setdefault(len(positions), ([], [], [], []))
                     series[len(positions)][0].append(positions)
                     series[len(positions)][1].append([0] + levels)
                     series[len(positions)][2].append(kind)
-        self.series = [(np.array(p), np.array(l, dtype=float), np.array(k)) for p, l, k in series.values()]
+                    series[len(positions)][3].append(table)
+        self.series = [(np.array(p), np.array(l, dtype=float), np.array(k), np.array(t))
+                       for p, l, k, t in series.values()]
         self.resaves = np.array(self.resaves, dtype=int).reshape(-1, 2)
 
     def resave_gap(self, score):
@@ -117,8 +120,19 @@ class Series:
     def order(self, score):
         """Per kind, the mean over photos of Spearman's correlation between -level and the score
         (ties share their rank; a constant score counts 0)."""
-        rho, kinds = [], []
-        for positions, levels, kind in self.series:
+        rho, kinds, _ = self.orders(score)
+        return {k: float(rho[kinds == k].mean()) if (kinds == k).any() else float("nan") for k in KINDS}
+
+    def order_by_table(self, score):
+        """The same per kind and damage table: {kind: {table: order}}."""
+        rho, kinds, tables = self.orders(score)
+        return {k: {int(t): float(rho[(kinds == k) & (tables == t)].mean()) for t in np.unique(tables[kinds == k])}
+                for k in KINDS}
+
+    def orders(self, score):
+        """Every series' order, with its kind and its table."""
+        rho, kinds, tables = [], [], []
+        for positions, levels, kind, table in self.series:
             ranks = rankdata(score[positions], axis=1)
             ranks -= ranks.mean(axis=1, keepdims=True)
             falling = rankdata(-levels, axis=1)
@@ -127,5 +141,5 @@ class Series:
             rho.append(np.divide((ranks * falling).sum(axis=1), spread, out=np.zeros(len(ranks)),
                                  where=spread > 0))
             kinds.append(kind)
-        rho, kinds = np.concatenate(rho), np.concatenate(kinds)
-        return {k: float(rho[kinds == k].mean()) if (kinds == k).any() else float("nan") for k in KINDS}
+            tables.append(table)
+        return np.concatenate(rho), np.concatenate(kinds), np.concatenate(tables)

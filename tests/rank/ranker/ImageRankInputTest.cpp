@@ -2,15 +2,18 @@
 // length-prefixed argument of the program's call.
 #include "RankerTestImages.h"
 #include "lumetra_image_rank.h"
+#include "rank/ranker/CodingSteps.h"
 #include "rank/ranker/JpegHeader.h"
 #include "rank/ranker/SourceProbe.h"
 #include "tests/support/TempAppFolder.h"
 #include "tests/support/TestImages.h"
 
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -209,6 +212,43 @@ TEST_F(ImageRankInputTest, SourceSizeIsReadFromEveryFormat)
     EXPECT_EQ(gif.stored->height, 240);
     EXPECT_FALSE(ranker::probeSource(writeBytes("x.tif", "II*\0\xff\xff\xff\x7f")).stored);
     EXPECT_FALSE(ranker::probeSource(path("missing.png")).stored);
+}
+
+// The coding a source's pixels show is read from the file itself, at its own resolution: the
+// same from a JPEG, baseline or progressive, as from lossless copies of its decoded pixels, and
+// nothing from a JPEG whose data ends before the rows read or from a picture never coded.
+TEST_F(ImageRankInputTest, SourceCodingIsTheSameInEveryFormat)
+{
+    cv::Mat scene(768, 1024, CV_8UC3);
+    cv::RNG rng(3);
+    for (int y = 0; y < scene.rows; ++y)
+        for (int x = 0; x < scene.cols; ++x) {
+            const double v = 120 + 70 * std::sin(x / 29.0) * std::cos(y / 17.0) + rng.gaussian(8);
+            scene.at<cv::Vec3b>(y, x) = cv::Vec3b(cv::saturate_cast<uchar>(v),
+                cv::saturate_cast<uchar>(0.7 * v + 40), cv::saturate_cast<uchar>(250 - v));
+        }
+    ASSERT_TRUE(cv::imwrite(path("clean.png"), scene));
+    EXPECT_EQ(ranker::codingDefect(ranker::probeSource(path("clean.png")).codingStep), 0.0);
+
+    ASSERT_TRUE(cv::imwrite(path("coded.jpg"), scene, { cv::IMWRITE_JPEG_QUALITY, 60 }));
+    const std::optional<double> step = ranker::probeSource(path("coded.jpg")).codingStep;
+    ASSERT_TRUE(step);
+    EXPECT_GT(ranker::codingDefect(step), 1.0);
+    ASSERT_TRUE(cv::imwrite(path("coded-progressive.jpg"), scene,
+        { cv::IMWRITE_JPEG_QUALITY, 60, cv::IMWRITE_JPEG_PROGRESSIVE, 1 }));
+    EXPECT_EQ(ranker::probeSource(path("coded-progressive.jpg")).codingStep, step);
+    const cv::Mat decoded = cv::imread(path("coded.jpg"), cv::IMREAD_COLOR);
+    for (const char *copy : { "copy.png", "copy.tif", "copy.bmp" }) {
+        ASSERT_TRUE(cv::imwrite(path(copy), decoded));
+        EXPECT_EQ(ranker::probeSource(path(copy)).codingStep, step) << copy;
+    }
+
+    std::ifstream whole(path("coded.jpg"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(whole)), {});
+    const ranker::SourceInfo cut
+        = ranker::probeSource(writeBytes("cut.jpg", bytes.substr(0, bytes.size() / 4)));
+    EXPECT_TRUE(cut.stored);
+    EXPECT_FALSE(cut.codingStep);
 }
 
 // The source counts only when the bitmap is what the program makes of it: the same size when

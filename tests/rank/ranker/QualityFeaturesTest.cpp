@@ -1,6 +1,7 @@
 // The measures behind the ranking, on synthetic bitmaps whose answer is known.
 #include "QualityFeatures.h"
 
+#include "CodingSteps.h"
 #include "NaturalScene.h"
 
 #include <cmath>
@@ -142,6 +143,36 @@ TEST(QualityFeaturesTest, GridStepsFollowTheCodingGrid)
     const cv::Mat blocky = reducedBy(jpegOf(scene, 5), 0.78);
     EXPECT_LT(measureQuality(blocky, 1.0).lumaGrid.relative,
         0.3 * measureQuality(blocky, 0.78).lumaGrid.relative);
+}
+
+// The quantisation step read back from decoded pixels grows as the coding's quality falls, the
+// same from the colour a decoder gives as from the luma alone, and is not found where no coding
+// left its lattice: a clean frame, or the coded one reduced or moved off its grid.
+TEST(QualityFeaturesTest, CodingStepIsReadFromTheDecodedPixels)
+{
+    const cv::Mat scene = shadedScene();
+    EXPECT_EQ(codingDefect(codingStep(scene)), 0.0) << "never coded";
+    double previous = 0;
+    for (const int quality : { 95, 85, 70, 50, 30, 15, 5 }) {
+        const cv::Mat decoded = jpegOf(scene, quality);
+        const std::optional<double> step = codingStep(decoded);
+        ASSERT_TRUE(step) << quality;
+        // A step of 2 is about all quality 95 leaves: close to none.
+        if (quality >= 90)
+            EXPECT_LT(codingDefect(step), 0.3) << quality;
+        else
+            EXPECT_GT(codingDefect(step), previous) << quality;
+        previous = codingDefect(step);
+        std::vector<uchar> bytes;
+        cv::imencode(".jpg", scene, bytes, { cv::IMWRITE_JPEG_QUALITY, quality });
+        EXPECT_EQ(codingStep(cv::imdecode(bytes, cv::IMREAD_GRAYSCALE)), step) << quality;
+    }
+    const cv::Mat coded = jpegOf(scene, 50);
+    EXPECT_EQ(codingDefect(codingStep(reducedBy(coded, 0.78))), 0.0) << "reduced";
+    EXPECT_EQ(codingDefect(codingStep(coded(cv::Rect(3, 5, 600, 400)).clone())), 0.0)
+        << "off its grid";
+    EXPECT_FALSE(codingStep(cv::Mat(64, 64, CV_8UC3, cv::Scalar::all(128)))) << "flat";
+    EXPECT_FALSE(codingStep(cv::Mat())) << "empty";
 }
 
 TEST(QualityFeaturesTest, NaturalSceneStatisticsReadBlurAndNoise)

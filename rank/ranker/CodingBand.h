@@ -1,0 +1,21 @@
+#pragma once
+
+#include "ImageHeader.h"
+
+#include <opencv2/core.hpp>
+#include <string>
+
+namespace lis::ranker {
+
+// Where a picture's coding is read: a stretch of at most 1,024 columns about its middle and
+// enough rows for some 4,000 blocks, about its middle too unless that lies deep in a large
+// picture (a JPEG's rows above it must still be entropy-decoded). Its corner is on every
+// coding's block grid (16-pixel steps, for subsampled colour). Empty for a picture too small.
+cv::Rect codingBand(cv::Size picture);
+
+// The band of a source file's own pixels, decoded as stored (no EXIF turn, which would move the
+// grid): a JPEG's luma alone, decoded there alone; another format's 8-bit BGR, decoded whole, up
+// to a size. Empty when the file cannot be read, is not of the stated size, or is too large.
+cv::Mat readCodingBand(const std::string &path, StoredSize stored);
+
+} // namespace lis::ranker
