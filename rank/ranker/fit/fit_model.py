@@ -54,6 +54,14 @@ DEFECT_WEIGHTS = (0.01, 0.03, 0.1, 0.3, 1.0, 3.0)
 DEFECT_PERCENTILES = (0, 50, 90, 99)
 # Selection: opinion-score SROCC, less the shortfall of each damage kind's order below this.
 ORDER_TARGET = 0.95
+# Reduced to the working bitmap, a JPEG coding no longer shows in its blocks, and the regressors
+# see little of it: only the coding defect, read at the source's own resolution, tells it. Its
+# charge is at least what orders the JPEG damage of every table of reduced photos (all but the
+# first, the scored photos at their own size) this well; the scored photos' opinion scores cannot
+# set it, as nearly all of them were coded at about the same quality.
+CODING = DEFECTS.index("d_coding")
+CODING_ORDER = 0.99
+NATIVE_TABLE = 0
 INNER_FOLDS = 3
 JOBS = 2
 
@@ -127,6 +135,20 @@ def criterion(score_rows, y, series, damage_score):
     return srocc + shortfall - gap, srocc, series.order(damage_score)
 
 
+def coding_floor(judged, weights, percentiles, series, damage_base, damage_defects, natural):
+    """The least coding charge (weight, percentile) that orders JPEG coding at CODING_ORDER in
+    every table of photos the program reduces; the smallest weight when none does."""
+    for weight in DEFECT_WEIGHTS:
+        for percentile in DEFECT_PERCENTILES:
+            w, p = weights.copy(), list(percentiles)
+            w[CODING], p[CODING] = weight, percentile
+            t = np.array([np.percentile(natural[:, k], p[k]) for k in range(len(DEFECTS))])
+            jpeg = series.order_by_table(damage_base - charges(damage_defects, w, t))["jpeg"]
+            if all(o >= CODING_ORDER for table, o in jpeg.items() if table != NATIVE_TABLE):
+                return weight, percentile
+    return DEFECT_WEIGHTS[0], DEFECT_PERCENTILES[-1]
+
+
 def choose_charges(pred, y, defects, series, damage_pred, damage_defects, natural):
     """Blend share and defect charges that best serve the criterion on out-of-fold estimates."""
     best = None
@@ -141,10 +163,14 @@ def choose_charges(pred, y, defects, series, damage_pred, damage_defects, natura
             return criterion(base - charges(defects, w, t), y, series,
                              damage_base - charges(damage_defects, w, t))
 
+        floor = coding_floor(judged, weights, percentiles, series, damage_base, damage_defects, natural)
+        weights[CODING], percentiles[CODING] = floor
         current = judged(weights, percentiles)
         for _ in range(2):
             for k in range(len(DEFECTS)):
                 for weight in DEFECT_WEIGHTS:
+                    if k == CODING and weight < floor[0]:
+                        continue
                     for percentile in DEFECT_PERCENTILES:
                         w, p = weights.copy(), list(percentiles)
                         w[k], p[k] = weight, percentile

@@ -40,9 +40,10 @@ typedef struct ImageRankScores
 LIS_RANK_API int32_t ImageRank(char **path);
 
 /* Optional: names the original file the next working bitmap was made from, so the next ranking
- * call knows how far the bitmap was reduced and where the block edges of a JPEG's coding fall
- * on it. Only the file's header is read, and only its pixel size is used: the same pixels in
- * any file format are judged the same. The information applies to the next ImageRank,
+ * call knows how far the bitmap was reduced, where the block edges of a JPEG's coding fall on it,
+ * and what coding the file's own pixels show at their own resolution. The file's header is read
+ * for its pixel size, then a band of its pixels (for a JPEG, that band alone is decoded): the same
+ * pixels in any file format are judged the same. The information applies to the next ImageRank,
  * ImageRankWithScores or ImageRankDetails call of the same thread only, whether or not that
  * call can read its bitmap; a null, unreadable or changed source (one whose size does not give
  * the bitmap's) simply leaves the next call to the bitmap alone. */
