@@ -18,7 +18,7 @@ constexpr int kWorkingEdge = 500;
 } // namespace
 
 std::optional<QualityFeatures> measureBitmapFile(
-    const std::vector<uint8_t> &bytes, const SourceInfo &source)
+    const std::vector<uint8_t> &bytes, const SourceInfo &source, bool readCoding)
 {
     if (bytes.empty())
         return std::nullopt;
@@ -31,8 +31,9 @@ std::optional<QualityFeatures> measureBitmapFile(
     const std::optional<double> sourceScale = reductionScale(source, stored);
     // A JPEG coding shows at the source's own resolution; a bitmap no source is known for is
     // its own source.
-    const std::optional<double> coding
-        = sourceScale ? source.codingStep : codingStep(image(codingBand(stored)));
+    std::optional<double> coding = source.codingStep;
+    if (!sourceScale)
+        coding = readCoding ? codingStep(image(codingBand(stored))) : std::nullopt;
     if (image.cols > 2 * kWorkingEdge || image.rows > 8 * kWorkingEdge) {
         const double factor = std::min(static_cast<double>(kWorkingEdge) / image.cols,
             static_cast<double>(kWorkingEdge) / image.rows);

@@ -18,6 +18,7 @@ constexpr int kBandPixels = 3072 * 64;
 // A JPEG's rows above the band are entropy-decoded to be skipped: no more than this many pixels.
 constexpr int kSkippedPixels = 2 << 20;
 constexpr int kGrid = 16;
+constexpr int kMargin = 16; // columns decoded beyond the band on either side
 constexpr int kBlock = 8;
 // Larger pictures are left alone: a JPEG's progressive coding keeps every coefficient of the
 // picture in memory, and another format is decoded whole.
@@ -95,8 +96,8 @@ void noteWarning(j_common_ptr info, int level)
         reinterpret_cast<ErrorExit *>(info->err)->warned = true;
 }
 
-// The band's luma decoded by libjpeg into `band` (already of the band's size); false when the
-// file is not a JPEG it can decode at the stated size, or its data fails before the band is read.
+// The band decoded by libjpeg into `band` (already of the band's size); false when the file is
+// not a JPEG it can decode at the stated size, or its data fails before the band is read.
 bool decodeJpegBand(const ReadOnlyFile &file, StoredSize stored, cv::Rect rect, cv::Mat &band)
 {
     jpeg_decompress_struct info {};
@@ -127,10 +128,14 @@ bool decodeJpegBand(const ReadOnlyFile &file, StoredSize stored, cv::Rect rect, 
         jpeg_destroy_decompress(&info);
         return false;
     }
-    info.out_color_space = JCS_GRAYSCALE; // its luma alone, as coded
+    // In colour, as any decoder gives it: where the colour clips, a copy's luma leaves the
+    // lattice, and the same blocks must be left out of both.
+    info.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&info);
-    auto x = static_cast<JDIMENSION>(rect.x);
-    auto width = static_cast<JDIMENSION>(rect.width);
+    // Colour upsampling at the band's edges must be what a decoding of the whole picture gives.
+    const int left = std::max(0, rect.x - kMargin);
+    auto x = static_cast<JDIMENSION>(left);
+    auto width = static_cast<JDIMENSION>(std::min(stored.width, rect.br().x + kMargin) - left);
     jpeg_crop_scanline(&info, &x, &width);
     const int from = rect.x - int(x);
     JSAMPARRAY row = (*info.mem->alloc_sarray)(
@@ -140,7 +145,8 @@ bool decodeJpegBand(const ReadOnlyFile &file, StoredSize stored, cv::Rect rect, 
     for (int y = 0; y < rect.height; ++y) {
         if (jpeg_read_scanlines(&info, row, 1) != 1)
             break;
-        std::copy_n(row[0] + from, rect.width, band.ptr<uchar>(y));
+        std::copy_n(row[0] + static_cast<std::size_t>(from) * 3,
+            static_cast<std::size_t>(rect.width) * 3, band.ptr<uchar>(y));
     }
     const bool whole = !error.warned;
     jpeg_destroy_decompress(&info);
@@ -188,7 +194,7 @@ cv::Mat readCodingBand(const std::string &path, StoredSize stored)
         return otherBand(path, stored, rect);
     if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxJpegPixels)
         return {};
-    cv::Mat band(rect.size(), CV_8UC1, cv::Scalar::all(0));
+    cv::Mat band(rect.size(), CV_8UC3, cv::Scalar::all(0));
     return decodeJpegBand(file, stored, rect, band) ? band : cv::Mat {};
 }
 

@@ -13,9 +13,9 @@ namespace lis::ranker {
 // coding's block grid (16-pixel steps, for subsampled colour). Empty for a picture too small.
 cv::Rect codingBand(cv::Size picture);
 
-// The band of a source file's own pixels, decoded as stored (no EXIF turn, which would move the
-// grid): a JPEG's luma alone, decoded there alone; another format's 8-bit BGR, decoded whole, up
-// to a size. Empty when the file cannot be read, is not of the stated size, or is too large.
+// The band of a source file's own pixels, 8-bit BGR, decoded as stored (no EXIF turn, which
+// would move the grid). A JPEG is decoded there alone; another format is decoded whole, up to a
+// size. Empty when the file cannot be read, is not of the stated size, or is too large.
 cv::Mat readCodingBand(const std::string &path, StoredSize stored);
 
 } // namespace lis::ranker

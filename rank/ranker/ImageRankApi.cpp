@@ -72,7 +72,7 @@ std::optional<QualityScores> judge(const std::string &path)
     const SourceInfo source = takePendingSource();
     try {
         const std::optional<QualityFeatures> features
-            = measureBitmapFile(readWorkingBitmap(path), source);
+            = measureBitmapFile(readWorkingBitmap(path), source, chargesCoding());
         if (!features)
             return std::nullopt;
         return scoreQuality(*features);
@@ -126,7 +126,7 @@ extern "C" LIS_RANK_API void ImageRankSource(const char *sourcePath)
     std::optional<SourceInfo> info;
     if (sourcePath && *sourcePath) {
         try {
-            info = probeSource(sourcePath);
+            info = probeSource(sourcePath, chargesCoding());
         } catch (...) {
             info.reset();
         }

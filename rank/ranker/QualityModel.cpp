@@ -39,4 +39,9 @@ QualityScores scoreQuality(const QualityFeatures &f)
     return s;
 }
 
+bool chargesCoding()
+{
+    return kFittedModel.defectWeight[kCodingDefect] > 0;
+}
+
 } // namespace lis::ranker

@@ -23,4 +23,8 @@ struct QualityScores
 // Weighs the measurements into scores and a rank of at least 1.
 QualityScores scoreQuality(const QualityFeatures &features);
 
+// Whether the fitted model charges the coding a source's pixels show: reading it costs a
+// decoding of part of the source, for nothing when it is not charged.
+bool chargesCoding();
+
 } // namespace lis::ranker

@@ -21,6 +21,7 @@ struct Defects
 };
 
 inline constexpr int kDefectKinds = 7;
+inline constexpr int kCodingDefect = 6; // its place in asArray
 // Sharpness is read at half size, where the reduction to the working bitmap has settled, with the
 // grain it leaves taken out. A crisp photo's sharpest tiles hold about this energy there (the
 // 99th percentile of the scored photos).

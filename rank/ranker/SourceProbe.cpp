@@ -69,7 +69,7 @@ bool near(cv::Size a, cv::Size b)
 
 } // namespace
 
-SourceInfo probeSource(const std::string &path)
+SourceInfo probeSource(const std::string &path, bool readCoding)
 {
     SourceInfo info;
     for (const std::size_t limit : { kFirstRead, kLastRead }) {
@@ -85,7 +85,7 @@ SourceInfo probeSource(const std::string &path)
         if (info.stored || !jpeg || complete)
             break;
     }
-    if (info.stored)
+    if (info.stored && readCoding)
         info.codingStep = codingStep(readCodingBand(path, *info.stored));
     return info;
 }

@@ -16,9 +16,9 @@ struct SourceInfo
 };
 
 // Reads the head of the original file (and, for a TIFF, its first directory) for its size,
-// then the band of its pixels that shows its coding. Any failure gives an empty SourceInfo, or
-// one with no coding step.
-SourceInfo probeSource(const std::string &path);
+// then, when `readCoding`, the band of its pixels that shows its coding. Any failure gives an
+// empty SourceInfo, or one with no coding step.
+SourceInfo probeSource(const std::string &path, bool readCoding = true);
 
 // The working bitmap's width over the source's, when a bitmap of `bitmap` pixels is what the
 // program makes of that source: turned upright (either way round) and, when wider than 500

@@ -129,10 +129,11 @@ def criterion(score_rows, y, series, damage_score):
     the reduction of large photos alike), less the mean gap between a photo and its JPEG re-save
     (the same picture must score the same)."""
     srocc = agreement(score_rows, y)["srocc"]
-    by_table = series.order_by_table(damage_score)
+    orders = series.orders(damage_score)
+    by_table = series.order_by_table(damage_score, orders)
     shortfall = sum(np.mean([min(0.0, o - ORDER_TARGET) for o in by_table[k].values()]) for k in KINDS)
     gap = series.resave_gap(damage_score)
-    return srocc + shortfall - gap, srocc, series.order(damage_score)
+    return srocc + shortfall - gap, srocc, series.order(damage_score, orders)
 
 
 def coding_floor(judged, weights, percentiles, series, damage_base, damage_defects, natural):

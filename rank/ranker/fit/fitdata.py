@@ -109,6 +109,9 @@ class Series:
                     series[len(positions)][3].append(table)
         self.series = [(np.array(p), np.array(l, dtype=float), np.array(k), np.array(t))
                        for p, l, k, t in series.values()]
+        # The ranks of -level, centred: the same for every score.
+        self.falling = [rankdata(-levels, axis=1) - rankdata(-levels, axis=1).mean(axis=1, keepdims=True)
+                        for _, levels, _, _ in self.series]
         self.resaves = np.array(self.resaves, dtype=int).reshape(-1, 2)
 
     def resave_gap(self, score):
@@ -117,26 +120,24 @@ class Series:
             return 0.0
         return float(np.abs(score[self.resaves[:, 0]] - score[self.resaves[:, 1]]).mean())
 
-    def order(self, score):
+    def order(self, score, orders=None):
         """Per kind, the mean over photos of Spearman's correlation between -level and the score
-        (ties share their rank; a constant score counts 0)."""
-        rho, kinds, _ = self.orders(score)
+        (ties share their rank; a constant score counts 0). `orders` may give self.orders(score)."""
+        rho, kinds, _ = orders or self.orders(score)
         return {k: float(rho[kinds == k].mean()) if (kinds == k).any() else float("nan") for k in KINDS}
 
-    def order_by_table(self, score):
+    def order_by_table(self, score, orders=None):
         """The same per kind and damage table: {kind: {table: order}}."""
-        rho, kinds, tables = self.orders(score)
+        rho, kinds, tables = orders or self.orders(score)
         return {k: {int(t): float(rho[(kinds == k) & (tables == t)].mean()) for t in np.unique(tables[kinds == k])}
                 for k in KINDS}
 
     def orders(self, score):
         """Every series' order, with its kind and its table."""
         rho, kinds, tables = [], [], []
-        for positions, levels, kind, table in self.series:
+        for (positions, _, kind, table), falling in zip(self.series, self.falling):
             ranks = rankdata(score[positions], axis=1)
             ranks -= ranks.mean(axis=1, keepdims=True)
-            falling = rankdata(-levels, axis=1)
-            falling -= falling.mean(axis=1, keepdims=True)
             spread = np.sqrt((ranks**2).sum(axis=1) * (falling**2).sum(axis=1))
             rho.append(np.divide((ranks * falling).sum(axis=1), spread, out=np.zeros(len(ranks)),
                                  where=spread > 0))
