@@ -136,7 +136,7 @@ def criterion(score_rows, y, series, damage_score):
     return srocc + shortfall - gap, srocc, series.order(damage_score, orders)
 
 
-def coding_floor(judged, weights, percentiles, series, damage_base, damage_defects, natural):
+def coding_floor(weights, percentiles, series, damage_base, damage_defects, natural):
     """The least coding charge (weight, percentile) that orders JPEG coding at CODING_ORDER in
     every table of photos the program reduces; the smallest weight when none does."""
     for weight in DEFECT_WEIGHTS:
@@ -164,7 +164,7 @@ def choose_charges(pred, y, defects, series, damage_pred, damage_defects, natura
             return criterion(base - charges(defects, w, t), y, series,
                              damage_base - charges(damage_defects, w, t))
 
-        floor = coding_floor(judged, weights, percentiles, series, damage_base, damage_defects, natural)
+        floor = coding_floor(weights, percentiles, series, damage_base, damage_defects, natural)
         weights[CODING], percentiles[CODING] = floor
         current = judged(weights, percentiles)
         for _ in range(2):
