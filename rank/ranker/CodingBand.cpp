@@ -1,6 +1,8 @@
 #include "CodingBand.h"
 
+#include "CodingSteps.h"
 #include "FileBytes.h"
+#include "JpegHeader.h"
 
 #include <algorithm>
 #include <array>
@@ -24,6 +26,8 @@ constexpr int kBlock = 8;
 // picture in memory, and another format is decoded whole.
 constexpr std::uint64_t kMaxJpegPixels = 50'000'000;
 constexpr std::uint64_t kMaxOtherPixels = 24'000'000;
+// A progressive JPEG is decoded whole (about 40 ms a megapixel here): above this, its table.
+constexpr std::uint64_t kMaxProgressivePixels = 1'000'000;
 constexpr std::size_t kMaxOtherBytes = std::size_t { 256 } << 20;
 constexpr std::size_t kReadChunk = 64 * 1024;
 
@@ -196,6 +200,20 @@ cv::Mat readCodingBand(const std::string &path, StoredSize stored)
         return {};
     cv::Mat band(rect.size(), CV_8UC3, cv::Scalar::all(0));
     return decodeJpegBand(file, stored, rect, band) ? band : cv::Mat {};
+}
+
+std::optional<double> sourceCodingStep(
+    const std::string &path, StoredSize stored, const std::vector<uint8_t> &head)
+{
+    const std::optional<JpegHeader> header = parseJpegHeader(head.data(), head.size());
+    if (header && header->progressive
+        && std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxProgressivePixels) {
+        const int luma = header->componentTable[0];
+        if (luma < 0 || luma > 3 || !header->hasTable[luma])
+            return std::nullopt;
+        return tableStep(header->tables[luma]);
+    }
+    return codingStep(readCodingBand(path, stored));
 }
 
 } // namespace lis::ranker

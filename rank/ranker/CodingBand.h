@@ -2,8 +2,11 @@
 
 #include "ImageHeader.h"
 
+#include <cstdint>
 #include <opencv2/core.hpp>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace lis::ranker {
 
@@ -17,5 +20,12 @@ cv::Rect codingBand(cv::Size picture);
 // would move the grid). A JPEG is decoded there alone; another format is decoded whole, up to a
 // size. Empty when the file cannot be read, is not of the stated size, or is too large.
 cv::Mat readCodingBand(const std::string &path, StoredSize stored);
+
+// The coding step of a source file (CodingSteps), read from its band. libjpeg decodes a
+// progressive JPEG whole before it gives any row: for one too large to decode in time, the step
+// its own luma table gives the same frequencies, which is what its pixels show unless it was
+// coded before. `head` is the start of the file.
+std::optional<double> sourceCodingStep(
+    const std::string &path, StoredSize stored, const std::vector<uint8_t> &head);
 
 } // namespace lis::ranker

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <numbers>
 #include <opencv2/imgproc.hpp>
+#include <utility>
 #include <vector>
 
 namespace lis::ranker {
@@ -217,6 +218,22 @@ std::optional<int> placeStep(const Magnitudes &magnitudes)
 
 } // namespace
 
+namespace {
+
+// The median of the places' steps, in logs (the mean of the middle two for an even count).
+std::optional<double> medianStep(std::vector<double> logSteps)
+{
+    if (logSteps.empty())
+        return std::nullopt;
+    std::sort(logSteps.begin(), logSteps.end());
+    const std::size_t middle = logSteps.size() / 2;
+    const double median
+        = logSteps.size() % 2 ? logSteps[middle] : 0.5 * (logSteps[middle - 1] + logSteps[middle]);
+    return std::exp(median);
+}
+
+} // namespace
+
 std::optional<double> codingStep(const cv::Mat &pixels)
 {
     if (pixels.empty() || pixels.depth() != CV_8U
@@ -226,13 +243,19 @@ std::optional<double> codingStep(const cv::Mat &pixels)
     for (const Magnitudes &values : countValues(pixels))
         if (const std::optional<int> step = placeStep(values))
             logSteps.push_back(std::log(*step));
-    if (logSteps.empty())
-        return std::nullopt;
-    std::sort(logSteps.begin(), logSteps.end());
-    const std::size_t middle = logSteps.size() / 2;
-    const double median
-        = logSteps.size() % 2 ? logSteps[middle] : 0.5 * (logSteps[middle - 1] + logSteps[middle]);
-    return std::exp(median);
+    return medianStep(std::move(logSteps));
+}
+
+std::optional<double> tableStep(const std::array<uint16_t, 64> &zigzagTable)
+{
+    // The places, (0,0) (0,1) (1,0) (2,0) (1,1) (0,2), are the first six of the zigzag.
+    std::vector<double> logSteps;
+    for (int k = 0; k < kPlaces; ++k) {
+        if (zigzagTable[k] == 0)
+            return std::nullopt; // no table a decoder accepts
+        logSteps.push_back(std::log(std::min<int>(zigzagTable[k], kLargestStep)));
+    }
+    return medianStep(std::move(logSteps));
 }
 
 double codingDefect(std::optional<double> step)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <opencv2/core.hpp>
 #include <optional>
 
@@ -18,6 +20,10 @@ namespace lis::ranker {
 // the median over the lowest frequencies that hold enough values to tell; 1 when they show
 // none; nothing when no frequency does (too small, flat or clipped to tell).
 std::optional<double> codingStep(const cv::Mat &pixels);
+
+// The step a JPEG's own luma table (in the stream's zigzag order) gives the same frequencies,
+// taken the same way: what a first coding's pixels show.
+std::optional<double> tableStep(const std::array<uint16_t, 64> &zigzagTable);
 
 // The coding a step shows, in natural-log units, 0 for steps of 2 or less: those move no pixel
 // by more than a level.

@@ -1,7 +1,6 @@
 #include "SourceProbe.h"
 
 #include "CodingBand.h"
-#include "CodingSteps.h"
 #include "FileBytes.h"
 
 #include <algorithm>
@@ -72,9 +71,10 @@ bool near(cv::Size a, cv::Size b)
 SourceInfo probeSource(const std::string &path, bool readCoding)
 {
     SourceInfo info;
+    std::vector<uint8_t> head;
     for (const std::size_t limit : { kFirstRead, kLastRead }) {
         bool complete = false;
-        const std::vector<uint8_t> head = readFileHead(path, limit, &complete);
+        head = readFileHead(path, limit, &complete);
         if (head.empty())
             return info;
         info.stored = storedSize(head.data(), head.size());
@@ -86,7 +86,7 @@ SourceInfo probeSource(const std::string &path, bool readCoding)
             break;
     }
     if (info.stored && readCoding)
-        info.codingStep = codingStep(readCodingBand(path, *info.stored));
+        info.codingStep = sourceCodingStep(path, *info.stored, head);
     return info;
 }
 
