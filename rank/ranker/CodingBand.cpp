@@ -22,8 +22,8 @@ constexpr int kSkippedPixels = 2 << 20;
 constexpr int kGrid = 16;
 constexpr int kMargin = 16; // columns decoded beyond the band on either side
 constexpr int kBlock = 8;
-// Larger pictures are left alone: a JPEG's progressive coding keeps every coefficient of the
-// picture in memory, and another format is decoded whole.
+// Larger pictures are left alone: another format is decoded whole, and a JPEG declaring more is
+// not a photo any camera makes.
 constexpr std::uint64_t kMaxJpegPixels = 50'000'000;
 constexpr std::uint64_t kMaxOtherPixels = 24'000'000;
 // A progressive JPEG is decoded whole (about 40 ms a megapixel here): above this, its table.
