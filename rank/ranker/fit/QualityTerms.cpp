@@ -68,7 +68,8 @@ int runScored(const fs::path &images, const std::string &mosCsv, const std::stri
         ++written;
     }
     std::fprintf(stderr, "%d photos measured into %s\n", written, outCsv.c_str());
-    return out ? 0 : 1;
+    // An empty table is a failure: the fitting script must not keep it as measured.
+    return out && written > 0 ? 0 : 1;
 }
 
 // A photo line: a path, or PATH@FX,FY,W,H for a crop at the file's own resolution. Nothing,
@@ -159,7 +160,7 @@ int runDamage(int width, const std::string &listFile, const std::string &outCsv)
     fs::remove_all(scratch);
     std::fprintf(stderr, "%zu photos and their damage measured into %s (%zu skipped)\n",
         photos.size() - skipped, outCsv.c_str(), skipped);
-    return out ? 0 : 1;
+    return out && skipped < photos.size() ? 0 : 1;
 }
 
 } // namespace
