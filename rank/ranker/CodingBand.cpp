@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <memory>
 #include <opencv2/imgcodecs.hpp>
 
 namespace lis::ranker {
@@ -42,7 +43,7 @@ struct FileSource
     jpeg_source_mgr manager; // first, so libjpeg's pointer to it is a pointer to the whole
     const ReadOnlyFile *file;
     std::uint64_t offset;
-    std::array<JOCTET, kReadChunk> buffer;
+    std::unique_ptr<JOCTET[]> buffer; // off the caller's stack, and not cleared for nothing
 };
 
 void startReading(j_decompress_ptr) { }
@@ -50,7 +51,7 @@ void startReading(j_decompress_ptr) { }
 boolean fillBuffer(j_decompress_ptr info)
 {
     auto *source = reinterpret_cast<FileSource *>(info->src);
-    const long got = source->file->readAt(source->buffer.data(), kReadChunk, source->offset);
+    const long got = source->file->readAt(source->buffer.get(), kReadChunk, source->offset);
     if (got <= 0) {
         // The data ran out: an end marker ends the picture, as libjpeg's own readers do.
         WARNMS(info, JWRN_JPEG_EOF);
@@ -61,7 +62,7 @@ boolean fillBuffer(j_decompress_ptr info)
         source->offset += static_cast<std::uint64_t>(got);
         source->manager.bytes_in_buffer = static_cast<std::size_t>(got);
     }
-    source->manager.next_input_byte = source->buffer.data();
+    source->manager.next_input_byte = source->buffer.get();
     return TRUE;
 }
 
@@ -111,12 +112,14 @@ bool decodeJpegBand(const ReadOnlyFile &file, StoredSize stored, cv::Rect rect, 
     error.manager.error_exit = leave;
     error.manager.emit_message = noteWarning;
     source.file = &file;
+    source.buffer = std::make_unique_for_overwrite<JOCTET[]>(kReadChunk);
     source.manager.init_source = startReading;
     source.manager.fill_input_buffer = fillBuffer;
     source.manager.skip_input_data = skipBytes;
     source.manager.resync_to_restart = jpeg_resync_to_restart;
     source.manager.term_source = stopReading;
-    // Nothing below the jump owns memory but libjpeg, which its destruction frees.
+    // Nothing below the jump owns memory but libjpeg, which its destruction frees (the buffer is
+    // owned above it).
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -185,26 +188,29 @@ cv::Rect codingBand(cv::Size picture)
     return { x, y, width, rows };
 }
 
-cv::Mat readCodingBand(const std::string &path, StoredSize stored)
+namespace {
+
+cv::Mat jpegBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
-    const cv::Rect rect = codingBand({ stored.width, stored.height });
-    if (rect.empty())
+    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxJpegPixels)
         return {};
     const ReadOnlyFile file(path);
-    std::array<uint8_t, 2> magic {};
-    if (!file.isOpen() || file.readAt(magic.data(), magic.size(), 0) != 2)
-        return {};
-    if (magic[0] != 0xFF || magic[1] != 0xD8)
-        return otherBand(path, stored, rect);
-    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxJpegPixels)
+    if (!file.isOpen())
         return {};
     cv::Mat band(rect.size(), CV_8UC3, cv::Scalar::all(0));
     return decodeJpegBand(file, stored, rect, band) ? band : cv::Mat {};
 }
 
+} // namespace
+
 std::optional<double> sourceCodingStep(
     const std::string &path, StoredSize stored, const std::vector<uint8_t> &head)
 {
+    const cv::Rect rect = codingBand({ stored.width, stored.height });
+    if (rect.empty())
+        return std::nullopt;
+    if (head.size() < 2 || head[0] != 0xFF || head[1] != 0xD8)
+        return codingStep(otherBand(path, stored, rect));
     const std::optional<JpegHeader> header = parseJpegHeader(head.data(), head.size());
     if (header && header->progressive
         && std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxProgressivePixels) {
@@ -213,7 +219,7 @@ std::optional<double> sourceCodingStep(
             return std::nullopt;
         return tableStep(header->tables[luma]);
     }
-    return codingStep(readCodingBand(path, stored));
+    return codingStep(jpegBand(path, stored, rect));
 }
 
 } // namespace lis::ranker

@@ -11,20 +11,18 @@
 namespace lis::ranker {
 
 // Where a picture's coding is read: a stretch of at most 1,024 columns about its middle and
-// enough rows for some 4,000 blocks, about its middle too unless that lies deep in a large
+// enough rows for some 3,000 blocks, about its middle too unless that lies deep in a large
 // picture (a JPEG's rows above it must still be entropy-decoded). Its corner is on every
 // coding's block grid (16-pixel steps, for subsampled colour). Empty for a picture too small.
 cv::Rect codingBand(cv::Size picture);
 
-// The band of a source file's own pixels, 8-bit BGR, decoded as stored (no EXIF turn, which
-// would move the grid). A JPEG is decoded there alone; another format is decoded whole, up to a
-// size. Empty when the file cannot be read, is not of the stated size, or is too large.
-cv::Mat readCodingBand(const std::string &path, StoredSize stored);
-
-// The coding step of a source file (CodingSteps), read from its band. libjpeg decodes a
-// progressive JPEG whole before it gives any row: for one too large to decode in time, the step
-// its own luma table gives the same frequencies, which is what its pixels show unless it was
-// coded before. `head` is the start of the file.
+// The coding step of a source file (CodingSteps), read from the band of its own pixels, decoded
+// as stored (no EXIF turn, which would move the grid), in 8-bit BGR. A JPEG is decoded in the
+// band alone; another format is decoded whole, up to a size. libjpeg decodes a progressive JPEG
+// whole before it gives any row: for one too large to decode in time, the step its own luma
+// table gives the same frequencies, which is what its pixels show unless it was coded before.
+// `head` is the start of the file, which tells its format. Nothing when the file cannot be read
+// there, is not of the stated size, or is too large.
 std::optional<double> sourceCodingStep(
     const std::string &path, StoredSize stored, const std::vector<uint8_t> &head);
 

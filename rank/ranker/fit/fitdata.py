@@ -110,8 +110,8 @@ class Series:
         self.series = [(np.array(p), np.array(l, dtype=float), np.array(k), np.array(t))
                        for p, l, k, t in series.values()]
         # The ranks of -level, centred: the same for every score.
-        self.falling = [rankdata(-levels, axis=1) - rankdata(-levels, axis=1).mean(axis=1, keepdims=True)
-                        for _, levels, _, _ in self.series]
+        self.falling = [r - r.mean(axis=1, keepdims=True)
+                        for r in (rankdata(-levels, axis=1) for _, levels, _, _ in self.series)]
         self.resaves = np.array(self.resaves, dtype=int).reshape(-1, 2)
 
     def resave_gap(self, score):

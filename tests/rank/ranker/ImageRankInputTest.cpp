@@ -9,7 +9,6 @@
 #include "tests/support/TestImages.h"
 
 #include <QTemporaryDir>
-#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -219,14 +218,7 @@ TEST_F(ImageRankInputTest, SourceSizeIsReadFromEveryFormat)
 // nothing from a JPEG whose data ends before the rows read or from a picture never coded.
 TEST_F(ImageRankInputTest, SourceCodingIsTheSameInEveryFormat)
 {
-    cv::Mat scene(768, 1024, CV_8UC3);
-    cv::RNG rng(3);
-    for (int y = 0; y < scene.rows; ++y)
-        for (int x = 0; x < scene.cols; ++x) {
-            const double v = 120 + 70 * std::sin(x / 29.0) * std::cos(y / 17.0) + rng.gaussian(8);
-            scene.at<cv::Vec3b>(y, x) = cv::Vec3b(cv::saturate_cast<uchar>(v),
-                cv::saturate_cast<uchar>(0.7 * v + 40), cv::saturate_cast<uchar>(250 - v));
-        }
+    const cv::Mat scene = shadedScene({ 1024, 768 });
     ASSERT_TRUE(cv::imwrite(path("clean.png"), scene));
     EXPECT_EQ(ranker::codingDefect(ranker::probeSource(path("clean.png")).codingStep), 0.0);
 

@@ -3,6 +3,7 @@
 
 #include "CodingSteps.h"
 #include "NaturalScene.h"
+#include "RankerTestImages.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -94,18 +95,9 @@ TEST(QualityFeaturesTest, LocalContrastIsTheSpreadWithinWindows)
 namespace lis::ranker {
 namespace {
 
-// A photo-like frame: smooth shading with some texture, no block edges anywhere.
 cv::Mat shadedScene()
 {
-    cv::Mat image(480, 640, CV_8UC3);
-    cv::RNG rng(5);
-    for (int y = 0; y < image.rows; ++y)
-        for (int x = 0; x < image.cols; ++x) {
-            const double v = 120 + 60 * std::sin(x / 37.0) * std::cos(y / 23.0) + rng.gaussian(6);
-            image.at<cv::Vec3b>(y, x) = cv::Vec3b(cv::saturate_cast<uchar>(v),
-                cv::saturate_cast<uchar>(v * 0.8 + 30), cv::saturate_cast<uchar>(255 - v));
-        }
-    return image;
+    return test::shadedScene({ 640, 480 });
 }
 
 cv::Mat jpegOf(const cv::Mat &image, int quality)

@@ -4,6 +4,7 @@
 #include "tests/support/TempAppFolder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <opencv2/imgcodecs.hpp>
@@ -32,6 +33,19 @@ std::vector<std::string> bestScoredPhotos(std::size_t count)
     for (std::size_t i = 0; i < scored.size() && out.size() < count; ++i)
         out.push_back(scored[i].second);
     return out;
+}
+
+cv::Mat shadedScene(cv::Size size)
+{
+    cv::Mat image(size, CV_8UC3);
+    cv::RNG rng(5);
+    for (int y = 0; y < image.rows; ++y)
+        for (int x = 0; x < image.cols; ++x) {
+            const double v = 120 + 60 * std::sin(x / 37.0) * std::cos(y / 23.0) + rng.gaussian(6);
+            image.at<cv::Vec3b>(y, x) = cv::Vec3b(cv::saturate_cast<uchar>(v),
+                cv::saturate_cast<uchar>(v * 0.8 + 30), cv::saturate_cast<uchar>(255 - v));
+        }
+    return image;
 }
 
 std::string writeWorkingBitmap(const cv::Mat &image, const std::string &path)

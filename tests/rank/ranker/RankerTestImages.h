@@ -13,6 +13,9 @@ std::vector<std::string> bestScoredPhotos(std::size_t count);
 // by area averaging, written as a 24-bit BMP. Returns the path written.
 std::string writeWorkingBitmap(const cv::Mat &image, const std::string &path);
 
+// A photo-like frame: smooth colour shading with some grain, no block edges anywhere.
+cv::Mat shadedScene(cv::Size size);
+
 // Ranks a plain path through the length-prefixed argument the program passes.
 int32_t rankFile(const std::string &path);
 
