@@ -19,8 +19,12 @@ constexpr int kPlaces = 6;
 constexpr std::array<std::array<int, 2>, kPlaces> kPlace
     = { { { 0, 0 }, { 0, 1 }, { 1, 0 }, { 1, 1 }, { 2, 0 }, { 0, 2 } } };
 constexpr int kLowestRows = 3; // the places use rows 0..2 of the transform
-// Baseline JPEG's tables hold 8-bit steps.
+// Baseline JPEG's tables hold 8-bit steps. A picture brightened or darkened since its coding
+// keeps the lattice, scaled by the gain: so the candidate steps are not whole numbers but a
+// ladder this fine, from 2 to the largest.
 constexpr int kLargestStep = 255;
+constexpr double kSmallestStep = 2.0;
+constexpr double kLadder = 1.02;
 // A level-shifted block's values lie within this.
 constexpr int kRange = 1024 + kBlock;
 // A step is judged on the values half a step or more from 0, and only while there are this
@@ -120,17 +124,26 @@ std::array<Magnitudes, kPlaces> countValues(const cv::Mat &pixels)
     return places;
 }
 
-// cos(2 pi a / step) for every step and magnitude a, made once (a megabyte): the fit of a step
-// is then a plain dot product.
-const std::vector<std::vector<float>> &phases()
+// The candidate steps, and cos(2 pi a / step) for each and every magnitude a, made once (a
+// megabyte): the fit of a step is then a plain dot product.
+struct Candidates
 {
-    static const auto table = [] {
-        std::vector<std::vector<float>> t(kLargestStep + 1);
-        for (int step = 2; step <= kLargestStep; ++step)
+    std::vector<double> steps;
+    std::vector<std::vector<float>> phases;
+};
+
+const Candidates &candidates()
+{
+    static const Candidates table = [] {
+        Candidates c;
+        for (double step = kSmallestStep; step <= kLargestStep; step *= kLadder) {
+            c.steps.push_back(step);
+            std::vector<float> &phase = c.phases.emplace_back();
+            phase.reserve(kRange + 1);
             for (int a = 0; a <= kRange; ++a)
-                t[step].push_back(
-                    static_cast<float>(std::cos(2 * std::numbers::pi * (a % step) / step)));
-        return t;
+                phase.push_back(static_cast<float>(std::cos(2 * std::numbers::pi * a / step)));
+        }
+        return c;
     }();
     return table;
 }
@@ -157,9 +170,9 @@ public:
 
     // How well the values sit on the multiples of `step`: 0 when they do not, or too few of
     // them are far enough from 0 to tell (`enough` is then false).
-    double fit(int step, bool &enough) const
+    double fit(double step, const float *phase, bool &enough) const
     {
-        const int half = (step + 1) / 2; // 2a >= step
+        const int half = static_cast<int>(std::ceil(step / 2)); // 2a >= step
         const int from = std::max(half, kClearOfRounding);
         const long far = m_atLeast[from];
         enough = far >= kMinValues;
@@ -172,13 +185,12 @@ public:
         while (m_count[nearest] == 0)
             ++nearest;
         const bool spread = (negative > 0 && negative < far)
-            || (m_largest + step / 2) / step != (nearest + step / 2) / step;
-        const int strayFrom = std::max(kClearOfRounding, step / 4);
+            || std::lround(m_largest / step) != std::lround(nearest / step);
+        const int strayFrom = std::max(kClearOfRounding, static_cast<int>(step / 4));
         const long strays = strayFrom < half ? m_atLeast[strayFrom] - m_atLeast[half] : 0;
         const long nearZero = m_atLeast[0] - m_atLeast[half];
         if (!spread || strays > kMaxStrays * nearZero)
             return 0;
-        const float *phase = phases()[step].data();
         float cosines = 0;
         for (int a = nearest; a <= m_largest; ++a)
             cosines += m_count[a] * phase[a];
@@ -196,24 +208,26 @@ private:
 // the largest (a step's divisors fit it as well, and a step a little too large only somewhat
 // less while just its first multiples are seen). 1 when none fits; nothing when too few values
 // lie clear of 0 to tell.
-std::optional<int> placeStep(const Magnitudes &magnitudes)
+std::optional<double> placeStep(const Magnitudes &magnitudes)
 {
     const PlaceValues values(magnitudes);
     if (values.clear() < kMinValues)
         return std::nullopt;
-    std::array<double, kLargestStep + 1> score {};
+    const Candidates &c = candidates();
+    std::vector<double> score;
+    score.reserve(c.steps.size());
     double best = kOnMultiples;
-    for (int step = 2; step <= kLargestStep; ++step) {
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
         bool enough = false;
-        score[step] = values.fit(step, enough);
+        score.push_back(values.fit(c.steps[i], c.phases[i].data(), enough));
         if (!enough)
             break;
-        best = std::max(best, score[step]);
+        best = std::max(best, score.back());
     }
-    for (int step = kLargestStep; step >= 2; --step)
-        if (score[step] >= best - kAsGood)
-            return step;
-    return 1;
+    for (std::size_t i = score.size(); i-- > 0;)
+        if (score[i] >= best - kAsGood)
+            return c.steps[i];
+    return 1.0;
 }
 
 } // namespace
@@ -241,7 +255,7 @@ std::optional<double> codingStep(const cv::Mat &pixels)
         return std::nullopt;
     std::vector<double> logSteps;
     for (const Magnitudes &values : countValues(pixels))
-        if (const std::optional<int> step = placeStep(values))
+        if (const std::optional<double> step = placeStep(values))
             logSteps.push_back(std::log(*step));
     return medianStep(std::move(logSteps));
 }

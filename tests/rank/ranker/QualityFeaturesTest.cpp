@@ -160,6 +160,16 @@ TEST(QualityFeaturesTest, CodingStepIsReadFromTheDecodedPixels)
         EXPECT_EQ(codingStep(cv::imdecode(bytes, cv::IMREAD_GRAYSCALE)), step) << quality;
     }
     const cv::Mat coded = jpegOf(scene, 50);
+    // Brightened or darkened since, the lattice stays, scaled by the gain: steps that are no
+    // longer whole numbers.
+    const std::optional<double> codedStep = codingStep(coded);
+    for (const double gain : { 0.7, 1.2, 1.3 }) {
+        cv::Mat scaled;
+        coded.convertTo(scaled, -1, gain);
+        const std::optional<double> step = codingStep(scaled);
+        ASSERT_TRUE(step && codedStep) << gain;
+        EXPECT_NEAR(*step / *codedStep, gain, 0.1 * gain) << gain;
+    }
     EXPECT_EQ(codingDefect(codingStep(reducedBy(coded, 0.78))), 0.0) << "reduced";
     EXPECT_EQ(codingDefect(codingStep(coded(cv::Rect(3, 5, 600, 400)).clone())), 0.0)
         << "off its grid";
