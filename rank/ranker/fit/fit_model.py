@@ -202,22 +202,26 @@ def choose(scored, damage, photos, quick, log):
     # The fits are independent: two at a time (the machine's two processors).
     tasks = [(setting, j) for setting in settings for j in range(rounds)]
     results = Parallel(n_jobs=JOBS)(delayed(inner_fit)(setting, j) for setting, j in tasks)
-    best = None
-    for setting in settings:
+    def judge_setting(setting):
         pred = np.zeros((2, len(rows)))
         damage_pred = np.zeros((2, len(damage_rows)))
         judged = np.zeros(len(rows), bool)
         judged_damage = np.zeros(len(damage_rows), bool)
         for (s, _), (held, p, held_damage, dp) in zip(tasks, results):
-            if s is not setting:
+            if s != setting:
                 continue
             pred[:, held] = p
             damage_pred[:, held_damage] = dp
             judged |= held
             judged_damage |= held_damage
         r, dr = rows[judged], damage_rows[judged_damage]
-        result = choose_charges(pred[:, judged], scored.y[r], scored.defects[r], Series(damage, dr),
-                                damage_pred[:, judged_damage], damage.defects[dr], scored.defects[rows])
+        return choose_charges(pred[:, judged], scored.y[r], scored.defects[r], Series(damage, dr),
+                              damage_pred[:, judged_damage], damage.defects[dr], scored.defects[rows])
+
+    # Each setting's charges are searched apart from the others': two at a time too.
+    chosen = Parallel(n_jobs=JOBS)(delayed(judge_setting)(setting) for setting in settings)
+    best = None
+    for setting, result in zip(settings, chosen):
         log(f"    C={setting['C']:g} drop={setting['drop']:g}: criterion {result[0][0]:.4f}, "
             f"SROCC {result[0][1]:.4f}, share {result[1]:g}")
         if best is None or result[0][0] > best[1][0][0]:
