@@ -12,20 +12,22 @@
 #include <jpeglib.h>
 #include <memory>
 #include <opencv2/imgcodecs.hpp>
+#include <png.h>
 
 namespace lis::ranker {
 namespace {
 
 constexpr int kBandColumns = 1024;
 constexpr int kBandPixels = 3072 * 64;
-// A JPEG's rows above the band are entropy-decoded to be skipped: no more than this many pixels.
-constexpr int kSkippedPixels = 2 << 20;
+// The rows above the band must still be decoded (a JPEG's entropy-decoded, a PNG's inflated) to
+// be passed over: no more than this many pixels of them.
+constexpr int kSkippedPixels = 1 << 19;
 constexpr int kGrid = 16;
 constexpr int kMargin = 16; // columns decoded beyond the band on either side
 constexpr int kBlock = 8;
-// Larger pictures are left alone: another format is decoded whole, and a JPEG declaring more is
-// not a photo any camera makes.
-constexpr std::uint64_t kMaxJpegPixels = 50'000'000;
+// Larger pictures are left alone: a JPEG or PNG declaring more is not a photo any camera makes,
+// and another format is decoded whole.
+constexpr std::uint64_t kMaxBandPixels = 50'000'000;
 constexpr std::uint64_t kMaxOtherPixels = 24'000'000;
 // A progressive JPEG is decoded whole (about 40 ms a megapixel here): above this, its table.
 constexpr std::uint64_t kMaxProgressivePixels = 1'000'000;
@@ -160,6 +162,100 @@ bool decodeJpegBand(const ReadOnlyFile &file, StoredSize stored, cv::Rect rect, 
     return whole;
 }
 
+// libpng reads the file through this, a chunk at a time like libjpeg.
+struct PngSource
+{
+    const ReadOnlyFile *file;
+    std::uint64_t offset = 0;
+    std::unique_ptr<png_byte[]> buffer = std::make_unique_for_overwrite<png_byte[]>(kReadChunk);
+    std::size_t at = 0;
+    std::size_t held = 0;
+};
+
+void readPng(png_structp png, png_bytep into, std::size_t count)
+{
+    auto *source = static_cast<PngSource *>(png_get_io_ptr(png));
+    while (count > 0) {
+        if (source->at == source->held) {
+            const long got = source->file->readAt(source->buffer.get(), kReadChunk, source->offset);
+            if (got <= 0)
+                png_error(png, "the data ran out");
+            source->offset += static_cast<std::uint64_t>(got);
+            source->at = 0;
+            source->held = static_cast<std::size_t>(got);
+        }
+        const std::size_t taken = std::min(count, source->held - source->at);
+        std::copy_n(source->buffer.get() + source->at, taken, into);
+        source->at += taken;
+        into += taken;
+        count -= taken;
+    }
+}
+
+[[noreturn]] void leavePng(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void ignorePngWarning(png_structp, png_const_charp) { }
+
+// libpng's reading state, freed however the reading ends (made before the jump point, so a jump
+// back to it skips no destructor).
+struct PngReading
+{
+    png_structp png
+        = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, leavePng, ignorePngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    std::vector<png_byte> row;
+    PngReading() = default;
+    PngReading(const PngReading &) = delete;
+    PngReading &operator=(const PngReading &) = delete;
+    ~PngReading() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+enum class PngRows { Read, Interlaced, Failed };
+
+// The band of a PNG decoded row by row into `band` (already of the band's size), in 8-bit BGR as
+// OpenCV decodes it: the rows below it are never inflated. An interlaced PNG gives its rows only
+// once whole.
+PngRows decodePngBand(const ReadOnlyFile &file, StoredSize stored, cv::Rect rect, cv::Mat &band)
+{
+    const auto reading = std::make_unique<PngReading>();
+    PngSource source { &file };
+    png_structp png = reading->png;
+    png_infop info = reading->info;
+    if (!png || !info)
+        return PngRows::Failed;
+    if (setjmp(png_jmpbuf(png)))
+        return PngRows::Failed;
+    png_set_read_fn(png, &source, readPng);
+    png_set_user_limits(
+        png, static_cast<png_uint_32>(stored.width), static_cast<png_uint_32>(stored.height));
+    png_read_info(png, info);
+    if (png_get_image_width(png, info) != png_uint_32(stored.width)
+        || png_get_image_height(png, info) != png_uint_32(stored.height))
+        return PngRows::Failed;
+    if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE)
+        return PngRows::Interlaced;
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_strip_alpha(png);
+    png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    png_read_update_info(png, info);
+    const std::size_t rowBytes = std::size_t(stored.width) * 3;
+    if (png_get_rowbytes(png, info) != rowBytes)
+        return PngRows::Failed;
+    reading->row.resize(rowBytes);
+    for (int y = 0; y < rect.br().y; ++y) {
+        png_read_row(png, reading->row.data(), nullptr);
+        if (y >= rect.y)
+            std::copy_n(reading->row.data() + std::size_t(rect.x) * 3, std::size_t(rect.width) * 3,
+                band.ptr<uchar>(y - rect.y));
+    }
+    return PngRows::Read;
+}
+
 cv::Mat otherBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
     if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxOtherPixels)
@@ -192,13 +288,38 @@ namespace {
 
 cv::Mat jpegBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
-    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxJpegPixels)
+    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxBandPixels)
         return {};
     const ReadOnlyFile file(path);
     if (!file.isOpen())
         return {};
     cv::Mat band(rect.size(), CV_8UC3, cv::Scalar::all(0));
     return decodeJpegBand(file, stored, rect, band) ? band : cv::Mat {};
+}
+
+struct PngBand
+{
+    cv::Mat pixels; // empty when it could not be read
+    bool interlaced = false;
+};
+
+PngBand pngBand(const std::string &path, StoredSize stored, cv::Rect rect)
+{
+    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxBandPixels)
+        return {};
+    const ReadOnlyFile file(path);
+    if (!file.isOpen())
+        return {};
+    cv::Mat band(rect.size(), CV_8UC3, cv::Scalar::all(0));
+    switch (decodePngBand(file, stored, rect, band)) {
+    case PngRows::Read:
+        return { band };
+    case PngRows::Interlaced:
+        return { {}, true };
+    case PngRows::Failed:
+        break;
+    }
+    return {};
 }
 
 } // namespace
@@ -209,6 +330,11 @@ std::optional<double> sourceCodingStep(
     const cv::Rect rect = codingBand({ stored.width, stored.height });
     if (rect.empty())
         return std::nullopt;
+    if (head.size() >= 8 && png_sig_cmp(head.data(), 0, 8) == 0) {
+        const PngBand band = pngBand(path, stored, rect);
+        if (!band.interlaced)
+            return codingStep(band.pixels);
+    }
     if (head.size() < 2 || head[0] != 0xFF || head[1] != 0xD8)
         return codingStep(otherBand(path, stored, rect));
     const std::optional<JpegHeader> header = parseJpegHeader(head.data(), head.size());

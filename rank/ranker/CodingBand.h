@@ -12,13 +12,15 @@ namespace lis::ranker {
 
 // Where a picture's coding is read: a stretch of at most 1,024 columns about its middle and
 // enough rows for some 3,000 blocks, about its middle too unless that lies deep in a large
-// picture (a JPEG's rows above it must still be entropy-decoded). Its corner is on every
-// coding's block grid (16-pixel steps, for subsampled colour). Empty for a picture too small.
+// picture (the rows above it must still be decoded, a JPEG's entropy-decoded, a PNG's inflated).
+// Its corner is on every coding's block grid (16-pixel steps, for subsampled colour). Empty for a
+// picture too small.
 cv::Rect codingBand(cv::Size picture);
 
 // The coding step of a source file (CodingSteps), read from the band of its own pixels, decoded
 // as stored (no EXIF turn, which would move the grid), in 8-bit BGR. A JPEG is decoded in the
-// band alone; another format is decoded whole, up to a size. libjpeg decodes a progressive JPEG
+// band alone, a PNG down to it (an interlaced one whole); another format is decoded whole, up
+// to a size. libjpeg decodes a progressive JPEG
 // whole before it gives any row: for one too large to decode in time, the step its own luma
 // table gives the same frequencies, which is what its pixels show unless it was coded before.
 // `head` is the start of the file, which tells its format. Nothing when the file cannot be read

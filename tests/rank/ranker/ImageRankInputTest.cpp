@@ -15,6 +15,8 @@
 #include <iterator>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <utility>
+#include <vector>
 
 namespace lis::test {
 namespace {
@@ -230,8 +232,15 @@ TEST_F(ImageRankInputTest, SourceCodingIsTheSameInEveryFormat)
         { cv::IMWRITE_JPEG_QUALITY, 60, cv::IMWRITE_JPEG_PROGRESSIVE, 1 }));
     EXPECT_EQ(ranker::probeSource(path("coded-progressive.jpg")).codingStep, step);
     const cv::Mat decoded = cv::imread(path("coded.jpg"), cv::IMREAD_COLOR);
-    for (const char *copy : { "copy.png", "copy.tif", "copy.bmp" }) {
-        ASSERT_TRUE(cv::imwrite(path(copy), decoded));
+    cv::Mat opaque;
+    cv::Mat deep;
+    cv::cvtColor(decoded, opaque, cv::COLOR_BGR2BGRA);
+    decoded.convertTo(deep, CV_16U, 257);
+    const std::vector<std::pair<const char *, cv::Mat>> copies
+        = { { "copy.png", decoded }, { "copy.tif", decoded }, { "copy.bmp", decoded },
+              { "copy-opaque.png", opaque }, { "copy-16-bit.png", deep } };
+    for (const auto &[copy, pixels] : copies) {
+        ASSERT_TRUE(cv::imwrite(path(copy), pixels));
         EXPECT_EQ(ranker::probeSource(path(copy)).codingStep, step) << copy;
     }
 
@@ -248,12 +257,14 @@ TEST_F(ImageRankInputTest, SourceCodingIsTheSameInEveryFormat)
     EXPECT_NEAR(
         ranker::codingDefect(ranker::probeSource(path("large.png")).codingStep), fromTable, 0.05);
 
-    std::ifstream whole(path("coded.jpg"), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(whole)), {});
-    const ranker::SourceInfo cut
-        = ranker::probeSource(writeBytes("cut.jpg", bytes.substr(0, bytes.size() / 4)));
-    EXPECT_TRUE(cut.stored);
-    EXPECT_FALSE(cut.codingStep);
+    for (const char *name : { "coded.jpg", "copy.png" }) {
+        std::ifstream whole(path(name), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(whole)), {});
+        const ranker::SourceInfo cut = ranker::probeSource(
+            writeBytes(std::string("cut-") + name, bytes.substr(0, bytes.size() / 4)));
+        EXPECT_TRUE(cut.stored) << name;
+        EXPECT_FALSE(cut.codingStep) << name;
+    }
 }
 
 // The source counts only when the bitmap is what the program makes of it: the same size when
