@@ -12,6 +12,7 @@
 #include <jpeglib.h>
 #include <memory>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <png.h>
 
 namespace lis::ranker {
@@ -258,6 +259,53 @@ PngRows decodePngBand(const ReadOnlyFile &file, StoredSize stored, cv::Rect rect
     return PngRows::Read;
 }
 
+std::uint32_t littleEndian32(const std::vector<uint8_t> &d, std::size_t at)
+{
+    return std::uint32_t(d[at]) | std::uint32_t(d[at + 1]) << 8 | std::uint32_t(d[at + 2]) << 16
+        | std::uint32_t(d[at + 3]) << 24;
+}
+
+// The band of an uncompressed 24- or 32-bit BMP, read row by row where it lies in the file (the
+// rest is never read), in BGR as OpenCV decodes it. `handled` is false for any other kind of
+// BMP, which is then decoded whole.
+cv::Mat bmpBand(const std::string &path, const std::vector<uint8_t> &head, StoredSize stored,
+    cv::Rect rect, bool &handled)
+{
+    handled = false;
+    constexpr std::size_t kInfoEnd = 34; // through the compression field
+    if (head.size() < kInfoEnd || littleEndian32(head, 14) < 40)
+        return {};
+    const std::uint32_t pixelsAt = littleEndian32(head, 10);
+    const auto height = static_cast<std::int32_t>(littleEndian32(head, 22));
+    const int planes = head[26] | head[27] << 8;
+    const int bits = head[28] | head[29] << 8;
+    const std::uint32_t compression = littleEndian32(head, 30);
+    if (planes != 1 || (bits != 24 && bits != 32) || compression != 0)
+        return {};
+    handled = true;
+    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxBandPixels)
+        return {};
+    const bool topDown = height < 0;
+    const int bytesPerPixel = bits / 8;
+    const std::uint64_t stride = (std::uint64_t(stored.width) * std::uint64_t(bits) + 31) / 32 * 4;
+    const ReadOnlyFile file(path);
+    if (!file.isOpen())
+        return {};
+    cv::Mat band(rect.size(), bits == 24 ? CV_8UC3 : CV_8UC4);
+    const std::size_t length = std::size_t(rect.width) * std::size_t(bytesPerPixel);
+    for (int y = 0; y < rect.height; ++y) {
+        const std::uint64_t row
+            = std::uint64_t(topDown ? rect.y + y : stored.height - 1 - rect.y - y);
+        const std::uint64_t at
+            = pixelsAt + row * stride + std::uint64_t(rect.x) * std::uint64_t(bytesPerPixel);
+        if (file.readAt(band.ptr<uchar>(y), length, at) != long(length))
+            return {};
+    }
+    if (bits == 32)
+        cv::cvtColor(band, band, cv::COLOR_BGRA2BGR);
+    return band;
+}
+
 cv::Mat otherBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
     if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxOtherPixels)
@@ -336,6 +384,12 @@ std::optional<double> sourceCodingStep(
         const PngBand band = pngBand(path, stored, rect);
         if (!band.interlaced)
             return codingStep(band.pixels);
+    }
+    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') {
+        bool handled = false;
+        cv::Mat band = bmpBand(path, head, stored, rect, handled);
+        if (handled)
+            return codingStep(band);
     }
     if (head.size() < 2 || head[0] != 0xFF || head[1] != 0xD8)
         return codingStep(otherBand(path, stored, rect));

@@ -19,11 +19,11 @@ cv::Rect codingBand(cv::Size picture);
 
 // The coding step of a source file (CodingSteps), read from the band of its own pixels, decoded
 // as stored (no EXIF turn, which would move the grid), in 8-bit BGR. A JPEG is decoded in the
-// band alone, a PNG down to it (an interlaced one whole); another format is decoded whole, up
-// to a size. A JPEG over a megapixel gives the step its own luma table gives the same
-// frequencies instead: what its pixels show unless it was coded before, and no decoding.
-// `head` is the start of the file, which tells its format. Nothing when the file cannot be read
-// there, is not of the stated size, or is too large.
+// band alone, a PNG down to it (an interlaced one whole), an uncompressed BMP's rows read where
+// they lie; another format is decoded whole, up to a size. A JPEG over a megapixel gives the step
+// its own luma table gives the same frequencies instead: what its pixels show unless it was coded
+// before, and no decoding. `head` is the start of the file, which tells its format. Nothing when
+// the file cannot be read there, is not of the stated size, or is too large.
 std::optional<double> sourceCodingStep(
     const std::string &path, StoredSize stored, const std::vector<uint8_t> &head);
 

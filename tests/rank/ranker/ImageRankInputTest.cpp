@@ -236,9 +236,9 @@ TEST_F(ImageRankInputTest, SourceCodingIsTheSameInEveryFormat)
     cv::Mat deep;
     cv::cvtColor(decoded, opaque, cv::COLOR_BGR2BGRA);
     decoded.convertTo(deep, CV_16U, 257);
-    const std::vector<std::pair<const char *, cv::Mat>> copies
-        = { { "copy.png", decoded }, { "copy.tif", decoded }, { "copy.bmp", decoded },
-              { "copy-opaque.png", opaque }, { "copy-16-bit.png", deep } };
+    const std::vector<std::pair<const char *, cv::Mat>> copies = { { "copy.png", decoded },
+        { "copy.tif", decoded }, { "copy.bmp", decoded }, { "copy-opaque.png", opaque },
+        { "copy-16-bit.png", deep }, { "copy-32-bit.bmp", opaque } };
     for (const auto &[copy, pixels] : copies) {
         ASSERT_TRUE(cv::imwrite(path(copy), pixels));
         EXPECT_EQ(ranker::probeSource(path(copy)).codingStep, step) << copy;
