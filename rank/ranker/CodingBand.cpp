@@ -14,6 +14,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <png.h>
+#include <tiffio.h>
 
 namespace lis::ranker {
 namespace {
@@ -306,6 +307,131 @@ cv::Mat bmpBand(const std::string &path, const std::vector<uint8_t> &head, Store
     return band;
 }
 
+// libtiff reads the file through this, and reports nothing to the process's handlers.
+struct TiffSource
+{
+    const ReadOnlyFile *file;
+    std::uint64_t offset = 0;
+};
+
+tmsize_t readTiff(thandle_t handle, void *into, tmsize_t count)
+{
+    auto *source = static_cast<TiffSource *>(handle);
+    if (count < 0)
+        return -1;
+    const long got = source->file->readAt(into, static_cast<std::size_t>(count), source->offset);
+    if (got > 0)
+        source->offset += static_cast<std::uint64_t>(got);
+    return got;
+}
+
+tmsize_t refuseTiffWrite(thandle_t, void *, tmsize_t)
+{
+    return -1;
+}
+
+toff_t seekTiff(thandle_t handle, toff_t offset, int whence)
+{
+    auto *source = static_cast<TiffSource *>(handle);
+    if (whence == SEEK_CUR)
+        offset += source->offset;
+    else if (whence == SEEK_END)
+        offset += source->file->size();
+    source->offset = offset;
+    return offset;
+}
+
+int closeTiff(thandle_t)
+{
+    return 0;
+}
+
+toff_t tiffSize(thandle_t handle)
+{
+    return static_cast<TiffSource *>(handle)->file->size();
+}
+
+int mapNoTiff(thandle_t, void **, toff_t *)
+{
+    return 0;
+}
+
+void unmapNoTiff(thandle_t, void *, toff_t) { }
+
+int quietTiff(TIFF *, void *, const char *, const char *, va_list)
+{
+    return 1; // handled: the process's own handlers are not called
+}
+
+// Any one allocation libtiff makes for a file (a strip's buffer, a directory's arrays).
+constexpr tmsize_t kMaxTiffAllocation = 64 << 20;
+
+// The band of a stripped 8-bit RGB TIFF, read a row at a time: libtiff decodes only the strips
+// that hold the band. `handled` is false for any other kind of TIFF, which is then decoded whole.
+cv::Mat tiffBand(const std::string &path, StoredSize stored, cv::Rect rect, bool &handled)
+{
+    handled = false;
+    const ReadOnlyFile file(path);
+    if (!file.isOpen())
+        return {};
+    TiffSource source { &file };
+    const std::unique_ptr<TIFFOpenOptions, decltype(&TIFFOpenOptionsFree)> options(
+        TIFFOpenOptionsAlloc(), TIFFOpenOptionsFree);
+    if (!options)
+        return {};
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), quietTiff, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), quietTiff, nullptr);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxTiffAllocation);
+    const std::unique_ptr<TIFF, decltype(&TIFFClose)> tiff(
+        TIFFClientOpenExt("source", "rm", &source, readTiff, refuseTiffWrite, seekTiff, closeTiff,
+            tiffSize, mapNoTiff, unmapNoTiff, options.get()),
+        TIFFClose);
+    if (!tiff)
+        return {};
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint16_t bits = 0;
+    std::uint16_t samples = 0;
+    std::uint16_t planar = 0;
+    std::uint16_t photometric = 0;
+    if (!TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width)
+        || !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height)
+        || !TIFFGetField(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric))
+        return {};
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_PLANARCONFIG, &planar);
+    if (width != std::uint32_t(stored.width) || height != std::uint32_t(stored.height)
+        || TIFFIsTiled(tiff.get()) || bits != 8 || (samples != 3 && samples != 4)
+        || planar != PLANARCONFIG_CONTIG || photometric != PHOTOMETRIC_RGB)
+        return {};
+    handled = true;
+    const std::size_t rowBytes = std::size_t(width) * samples;
+    if (TIFFScanlineSize64(tiff.get()) != rowBytes)
+        return {};
+    // Most codings cannot start within a strip: its rows above the band are decoded too.
+    std::uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    const std::uint32_t first
+        = rowsPerStrip > 0 ? std::uint32_t(rect.y) / rowsPerStrip * rowsPerStrip : 0;
+    std::vector<uint8_t> row(rowBytes);
+    cv::Mat band(rect.size(), CV_8UC3);
+    for (std::uint32_t y = first; y < std::uint32_t(rect.br().y); ++y) {
+        if (TIFFReadScanline(tiff.get(), row.data(), y, 0) < 0)
+            return {};
+        if (y < std::uint32_t(rect.y))
+            continue;
+        const uint8_t *from = row.data() + std::size_t(rect.x) * samples;
+        uchar *to = band.ptr<uchar>(int(y) - rect.y);
+        for (int x = 0; x < rect.width; ++x, from += samples, to += 3) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+        }
+    }
+    return band;
+}
+
 cv::Mat otherBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
     if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxOtherPixels)
@@ -388,6 +514,14 @@ std::optional<double> sourceCodingStep(
     if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') {
         bool handled = false;
         cv::Mat band = bmpBand(path, head, stored, rect, handled);
+        if (handled)
+            return codingStep(band);
+    }
+    if (head.size() >= 4
+        && (std::equal(head.begin(), head.begin() + 4, "II*\0")
+            || std::equal(head.begin(), head.begin() + 4, "MM\0*"))) {
+        bool handled = false;
+        cv::Mat band = tiffBand(path, stored, rect, handled);
         if (handled)
             return codingStep(band);
     }

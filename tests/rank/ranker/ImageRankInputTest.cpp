@@ -244,6 +244,13 @@ TEST_F(ImageRankInputTest, SourceCodingIsTheSameInEveryFormat)
         EXPECT_EQ(ranker::probeSource(path(copy)).codingStep, step) << copy;
     }
 
+    // A TIFF's strip may begin above the band (OpenCV writes about 8 KiB a strip).
+    ASSERT_TRUE(cv::imwrite(
+        path("tall.jpg"), shadedScene({ 520, 1000 }), { cv::IMWRITE_JPEG_QUALITY, 60 }));
+    ASSERT_TRUE(cv::imwrite(path("tall.tif"), cv::imread(path("tall.jpg"), cv::IMREAD_COLOR)));
+    EXPECT_EQ(ranker::probeSource(path("tall.tif")).codingStep,
+        ranker::probeSource(path("tall.jpg")).codingStep);
+
     // A JPEG over a megapixel, baseline or progressive, is read from its table: about what the
     // pixels of a copy show.
     cv::Mat large;
