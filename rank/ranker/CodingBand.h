@@ -18,12 +18,13 @@ namespace lis::ranker {
 cv::Rect codingBand(cv::Size picture);
 
 // The coding step of a source file (CodingSteps), read from the band of its own pixels, decoded
-// as stored (no EXIF turn, which would move the grid), in 8-bit BGR. A JPEG is decoded in the
-// band alone, a PNG down to it (an interlaced one whole), an uncompressed BMP's rows read where
-// they lie; another format is decoded whole, up to a size. A JPEG over a megapixel gives the step
-// its own luma table gives the same frequencies instead: what its pixels show unless it was coded
-// before, and no decoding. `head` is the start of the file, which tells its format. Nothing when
-// the file cannot be read there, is not of the stated size, or is too large.
+// as stored (no EXIF turn, which would move the grid), in 8-bit BGR. Only what the band needs is
+// read and decoded: a JPEG's band alone, a PNG's rows down to it (an interlaced PNG's whole), an
+// uncompressed BMP's rows where they lie, a stripped RGB TIFF's strips that hold it. Any other
+// picture is decoded whole, up to a size. A JPEG over a megapixel gives the step its own luma
+// table gives the same frequencies instead: what its pixels show unless it was coded before, and
+// no decoding. `head` is the start of the file, which tells its format. Nothing when the file
+// cannot be read there, is not of the stated size, or is too large.
 std::optional<double> sourceCodingStep(
     const std::string &path, StoredSize stored, const std::vector<uint8_t> &head);
 
