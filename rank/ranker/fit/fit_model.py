@@ -173,6 +173,9 @@ def choose_charges(pred, y, defects, series, damage_pred, damage_defects, natura
                     if k == CODING and weight < floor[0]:
                         continue
                     for percentile in DEFECT_PERCENTILES:
+                        # A higher threshold would charge less than the floor somewhere.
+                        if k == CODING and percentile > floor[1]:
+                            continue
                         w, p = weights.copy(), list(percentiles)
                         w[k], p[k] = weight, percentile
                         result = judged(w, p)
