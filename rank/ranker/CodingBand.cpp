@@ -43,6 +43,11 @@ int roundedDown(int value, int step)
     return value / step * step;
 }
 
+std::uint64_t pixelCount(StoredSize size)
+{
+    return std::uint64_t(size.width) * std::uint64_t(size.height);
+}
+
 // libjpeg reads the file through this, a chunk at a time: only what the band needs is read.
 struct FileSource
 {
@@ -284,7 +289,7 @@ cv::Mat bmpBand(const std::string &path, const std::vector<uint8_t> &head, Store
     if (planes != 1 || (bits != 24 && bits != 32) || compression != 0)
         return {};
     handled = true;
-    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxBandPixels)
+    if (pixelCount(stored) > kMaxBandPixels)
         return {};
     const bool topDown = height < 0;
     const int bytesPerPixel = bits / 8;
@@ -434,7 +439,7 @@ cv::Mat tiffBand(const std::string &path, StoredSize stored, cv::Rect rect, bool
 
 cv::Mat otherBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
-    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxOtherPixels)
+    if (pixelCount(stored) > kMaxOtherPixels)
         return {};
     bool complete = false;
     const std::vector<uint8_t> bytes = readFileHead(path, kMaxOtherBytes, &complete);
@@ -464,7 +469,7 @@ namespace {
 
 cv::Mat jpegBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
-    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxBandPixels)
+    if (pixelCount(stored) > kMaxBandPixels)
         return {};
     const ReadOnlyFile file(path);
     if (!file.isOpen())
@@ -481,7 +486,7 @@ struct PngBand
 
 PngBand pngBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
-    if (std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxBandPixels)
+    if (pixelCount(stored) > kMaxBandPixels)
         return {};
     const ReadOnlyFile file(path);
     if (!file.isOpen())
@@ -528,8 +533,7 @@ std::optional<double> sourceCodingStep(
     if (head.size() < 2 || head[0] != 0xFF || head[1] != 0xD8)
         return codingStep(otherBand(path, stored, rect));
     const std::optional<JpegHeader> header = parseJpegHeader(head.data(), head.size());
-    if (header
-        && std::uint64_t(stored.width) * std::uint64_t(stored.height) > kMaxDecodedJpegPixels) {
+    if (header && pixelCount(stored) > kMaxDecodedJpegPixels) {
         const int luma = header->componentTable[0];
         if (luma < 0 || luma > 3 || !header->hasTable[luma])
             return std::nullopt;
