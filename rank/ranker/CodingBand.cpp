@@ -2,6 +2,7 @@
 
 #include "CodingSteps.h"
 #include "FileBytes.h"
+#include "ImageHeader.h"
 #include "JpegHeader.h"
 
 #include <algorithm>
@@ -27,8 +28,8 @@ constexpr int kSkippedPixels = 1 << 19;
 constexpr int kGrid = 16;
 constexpr int kMargin = 16; // columns decoded beyond the band on either side
 constexpr int kBlock = 8;
-// Larger pictures are left alone: a JPEG or PNG declaring more is not a photo any camera makes,
-// and another format is decoded whole.
+// Larger pictures are left alone: one declaring more is not a photo any camera makes, and a
+// picture read whole is held to less.
 constexpr std::uint64_t kMaxBandPixels = 50'000'000;
 constexpr std::uint64_t kMaxOtherPixels = 24'000'000;
 // A JPEG's pixels are read up to this size; above it, its own luma table tells the step, at no
@@ -265,49 +266,27 @@ PngRows decodePngBand(const ReadOnlyFile &file, StoredSize stored, cv::Rect rect
     return PngRows::Read;
 }
 
-std::uint32_t littleEndian32(const std::vector<uint8_t> &d, std::size_t at)
+// The band of an uncompressed BMP, read row by row where it lies in the file (the rest is never
+// read), in BGR as OpenCV decodes it.
+cv::Mat bmpBand(const std::string &path, BmpPixels layout, StoredSize stored, cv::Rect rect)
 {
-    return std::uint32_t(d[at]) | std::uint32_t(d[at + 1]) << 8 | std::uint32_t(d[at + 2]) << 16
-        | std::uint32_t(d[at + 3]) << 24;
-}
-
-// The band of an uncompressed 24- or 32-bit BMP, read row by row where it lies in the file (the
-// rest is never read), in BGR as OpenCV decodes it. `handled` is false for any other kind of
-// BMP, which is then decoded whole.
-cv::Mat bmpBand(const std::string &path, const std::vector<uint8_t> &head, StoredSize stored,
-    cv::Rect rect, bool &handled)
-{
-    handled = false;
-    constexpr std::size_t kInfoEnd = 34; // through the compression field
-    if (head.size() < kInfoEnd || littleEndian32(head, 14) < 40)
-        return {};
-    const std::uint32_t pixelsAt = littleEndian32(head, 10);
-    const auto height = static_cast<std::int32_t>(littleEndian32(head, 22));
-    const int planes = head[26] | head[27] << 8;
-    const int bits = head[28] | head[29] << 8;
-    const std::uint32_t compression = littleEndian32(head, 30);
-    if (planes != 1 || (bits != 24 && bits != 32) || compression != 0)
-        return {};
-    handled = true;
-    if (pixelCount(stored) > kMaxBandPixels)
-        return {};
-    const bool topDown = height < 0;
-    const int bytesPerPixel = bits / 8;
-    const std::uint64_t stride = (std::uint64_t(stored.width) * std::uint64_t(bits) + 31) / 32 * 4;
+    const int bytesPerPixel = layout.bitsPerPixel / 8;
+    const std::uint64_t stride
+        = (std::uint64_t(stored.width) * std::uint64_t(layout.bitsPerPixel) + 31) / 32 * 4;
     const ReadOnlyFile file(path);
     if (!file.isOpen())
         return {};
-    cv::Mat band(rect.size(), bits == 24 ? CV_8UC3 : CV_8UC4);
+    cv::Mat band(rect.size(), bytesPerPixel == 3 ? CV_8UC3 : CV_8UC4);
     const std::size_t length = std::size_t(rect.width) * std::size_t(bytesPerPixel);
     for (int y = 0; y < rect.height; ++y) {
         const std::uint64_t row
-            = std::uint64_t(topDown ? rect.y + y : stored.height - 1 - rect.y - y);
+            = std::uint64_t(layout.topDown ? rect.y + y : stored.height - 1 - rect.y - y);
         const std::uint64_t at
-            = pixelsAt + row * stride + std::uint64_t(rect.x) * std::uint64_t(bytesPerPixel);
+            = layout.offset + row * stride + std::uint64_t(rect.x) * std::uint64_t(bytesPerPixel);
         if (file.readAt(band.ptr<uchar>(y), length, at) != long(length))
             return {};
     }
-    if (bits == 32)
+    if (bytesPerPixel == 4)
         cv::cvtColor(band, band, cv::COLOR_BGRA2BGR);
     return band;
 }
@@ -372,18 +351,17 @@ int quietTiff(TIFF *, void *, const char *, const char *, va_list)
 constexpr tmsize_t kMaxTiffAllocation = 64 << 20;
 
 // The band of a stripped 8-bit RGB TIFF, read a row at a time: libtiff decodes only the strips
-// that hold the band. `handled` is false for any other kind of TIFF, which is then decoded whole.
-cv::Mat tiffBand(const std::string &path, StoredSize stored, cv::Rect rect, bool &handled)
+// that hold the band. Nothing for any other kind of TIFF.
+std::optional<cv::Mat> tiffBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
-    handled = false;
     const ReadOnlyFile file(path);
     if (!file.isOpen())
-        return {};
+        return cv::Mat {};
     TiffSource source { &file };
     const std::unique_ptr<TIFFOpenOptions, decltype(&TIFFOpenOptionsFree)> options(
         TIFFOpenOptionsAlloc(), TIFFOpenOptionsFree);
     if (!options)
-        return {};
+        return cv::Mat {};
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), quietTiff, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), quietTiff, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxTiffAllocation);
@@ -392,7 +370,7 @@ cv::Mat tiffBand(const std::string &path, StoredSize stored, cv::Rect rect, bool
             tiffSize, mapNoTiff, unmapNoTiff, options.get()),
         TIFFClose);
     if (!tiff)
-        return {};
+        return cv::Mat {};
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::uint16_t bits = 0;
@@ -402,18 +380,17 @@ cv::Mat tiffBand(const std::string &path, StoredSize stored, cv::Rect rect, bool
     if (!TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width)
         || !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height)
         || !TIFFGetField(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric))
-        return {};
+        return cv::Mat {};
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_BITSPERSAMPLE, &bits);
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_PLANARCONFIG, &planar);
     if (width != std::uint32_t(stored.width) || height != std::uint32_t(stored.height)
         || TIFFIsTiled(tiff.get()) || bits != 8 || (samples != 3 && samples != 4)
         || planar != PLANARCONFIG_CONTIG || photometric != PHOTOMETRIC_RGB)
-        return {};
-    handled = true;
+        return std::nullopt;
     const std::size_t rowBytes = std::size_t(width) * samples;
     if (TIFFScanlineSize64(tiff.get()) != rowBytes)
-        return {};
+        return cv::Mat {};
     // Most codings cannot start within a strip: its rows above the band are decoded too.
     std::uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -423,7 +400,7 @@ cv::Mat tiffBand(const std::string &path, StoredSize stored, cv::Rect rect, bool
     cv::Mat band(rect.size(), CV_8UC3);
     for (std::uint32_t y = first; y < std::uint32_t(rect.br().y); ++y) {
         if (TIFFReadScanline(tiff.get(), row.data(), y, 0) < 0)
-            return {};
+            return cv::Mat {};
         if (y < std::uint32_t(rect.y))
             continue;
         const uint8_t *from = row.data() + std::size_t(rect.x) * samples;
@@ -469,8 +446,6 @@ namespace {
 
 cv::Mat jpegBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
-    if (pixelCount(stored) > kMaxBandPixels)
-        return {};
     const ReadOnlyFile file(path);
     if (!file.isOpen())
         return {};
@@ -478,29 +453,38 @@ cv::Mat jpegBand(const std::string &path, StoredSize stored, cv::Rect rect)
     return decodeJpegBand(file, stored, rect, band) ? band : cv::Mat {};
 }
 
-struct PngBand
+// The band of a PNG; nothing for an interlaced one.
+std::optional<cv::Mat> pngBand(const std::string &path, StoredSize stored, cv::Rect rect)
 {
-    cv::Mat pixels; // empty when it could not be read
-    bool interlaced = false;
-};
-
-PngBand pngBand(const std::string &path, StoredSize stored, cv::Rect rect)
-{
-    if (pixelCount(stored) > kMaxBandPixels)
-        return {};
     const ReadOnlyFile file(path);
     if (!file.isOpen())
-        return {};
+        return cv::Mat {};
     cv::Mat band(rect.size(), CV_8UC3, cv::Scalar::all(0));
     switch (decodePngBand(file, stored, rect, band)) {
     case PngRows::Read:
-        return { band };
+        return band;
     case PngRows::Interlaced:
-        return { {}, true };
+        return std::nullopt;
     case PngRows::Failed:
         break;
     }
-    return {};
+    return cv::Mat {};
+}
+
+// The band read from only the part of the file that holds it; nothing for a kind of file that
+// must be decoded whole. An empty picture when the file could not be read there.
+std::optional<cv::Mat> partialBand(
+    const std::string &path, const std::vector<uint8_t> &head, StoredSize stored, cv::Rect rect)
+{
+    if (head.size() >= 8 && png_sig_cmp(head.data(), 0, 8) == 0)
+        return pngBand(path, stored, rect);
+    if (const std::optional<BmpPixels> bmp = bmpPixels(head.data(), head.size()))
+        return bmpBand(path, *bmp, stored, rect);
+    if (head.size() >= 4
+        && (std::equal(head.begin(), head.begin() + 4, "II*\0")
+            || std::equal(head.begin(), head.begin() + 4, "MM\0*")))
+        return tiffBand(path, stored, rect);
+    return std::nullopt;
 }
 
 } // namespace
@@ -509,37 +493,21 @@ std::optional<double> sourceCodingStep(
     const std::string &path, StoredSize stored, const std::vector<uint8_t> &head)
 {
     const cv::Rect rect = codingBand({ stored.width, stored.height });
-    if (rect.empty())
+    if (rect.empty() || pixelCount(stored) > kMaxBandPixels)
         return std::nullopt;
-    if (head.size() >= 8 && png_sig_cmp(head.data(), 0, 8) == 0) {
-        const PngBand band = pngBand(path, stored, rect);
-        if (!band.interlaced)
-            return codingStep(band.pixels);
+    if (head.size() >= 2 && head[0] == 0xFF && head[1] == 0xD8) {
+        const std::optional<JpegHeader> header = parseJpegHeader(head.data(), head.size());
+        if (header && pixelCount(stored) > kMaxDecodedJpegPixels) {
+            const int luma = header->componentTable[0];
+            if (luma < 0 || luma > 3 || !header->hasTable[luma])
+                return std::nullopt;
+            return tableStep(header->tables[luma]);
+        }
+        return codingStep(jpegBand(path, stored, rect));
     }
-    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') {
-        bool handled = false;
-        cv::Mat band = bmpBand(path, head, stored, rect, handled);
-        if (handled)
-            return codingStep(band);
-    }
-    if (head.size() >= 4
-        && (std::equal(head.begin(), head.begin() + 4, "II*\0")
-            || std::equal(head.begin(), head.begin() + 4, "MM\0*"))) {
-        bool handled = false;
-        cv::Mat band = tiffBand(path, stored, rect, handled);
-        if (handled)
-            return codingStep(band);
-    }
-    if (head.size() < 2 || head[0] != 0xFF || head[1] != 0xD8)
-        return codingStep(otherBand(path, stored, rect));
-    const std::optional<JpegHeader> header = parseJpegHeader(head.data(), head.size());
-    if (header && pixelCount(stored) > kMaxDecodedJpegPixels) {
-        const int luma = header->componentTable[0];
-        if (luma < 0 || luma > 3 || !header->hasTable[luma])
-            return std::nullopt;
-        return tableStep(header->tables[luma]);
-    }
-    return codingStep(jpegBand(path, stored, rect));
+    if (const std::optional<cv::Mat> band = partialBand(path, head, stored, rect))
+        return codingStep(*band);
+    return codingStep(otherBand(path, stored, rect));
 }
 
 } // namespace lis::ranker

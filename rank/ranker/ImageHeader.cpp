@@ -102,6 +102,18 @@ std::optional<StoredSize> tiffDirectorySize(const uint8_t *dir, std::size_t size
     return positive(width, height);
 }
 
+std::optional<BmpPixels> bmpPixels(const uint8_t *d, std::size_t size)
+{
+    constexpr std::size_t kThroughCompression = 34;
+    if (size < kThroughCompression || d[0] != 'B' || d[1] != 'M' || read32(d + 14, true) < 40)
+        return std::nullopt;
+    const uint32_t bits = read16(d + 28, true);
+    if (read16(d + 26, true) != 1 || (bits != 24 && bits != 32) || read32(d + 30, true) != 0)
+        return std::nullopt;
+    return BmpPixels { read32(d + 10, true), static_cast<int>(bits),
+        static_cast<int32_t>(read32(d + 22, true)) < 0 };
+}
+
 std::optional<StoredSize> storedSize(const uint8_t *data, std::size_t size)
 {
     if (!data)

@@ -17,6 +17,16 @@ struct StoredSize
 // whose first directory lies past `size`, nothing: see tiffDirectory.
 std::optional<StoredSize> storedSize(const uint8_t *data, std::size_t size);
 
+// Where an uncompressed 24- or 32-bit BMP keeps its pixels; nothing for any other kind of BMP
+// (or bytes that do not begin one).
+struct BmpPixels
+{
+    std::uint32_t offset = 0; // of the first stored row
+    int bitsPerPixel = 0;
+    bool topDown = false; // rows stored from the top (a negative height)
+};
+std::optional<BmpPixels> bmpPixels(const uint8_t *data, std::size_t size);
+
 // Where a TIFF file's first directory starts, and the byte order to read it in; nothing when
 // the bytes do not begin a TIFF file.
 struct TiffDirectory
