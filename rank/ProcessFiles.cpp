@@ -11,9 +11,14 @@
 #include <QThread>
 #include <algorithm>
 #include <chrono>
-#include <deque>
+#include <condition_variable>
 #include <future>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace lis {
 
@@ -21,41 +26,56 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Files decoded ahead at most: their decoding shares the preparation budget, but each finished
-// one holds its working bitmap (up to 24 MiB) until its turn comes.
-constexpr qsizetype kMaxReadAhead = 3;
+// Worker threads at most: each decodes one file at a time, and a decoding holds the whole
+// source picture, so this bounds what the decodings take together on a machine with many cores.
+constexpr qsizetype kMaxWorkers = 3;
+// Files prepared ahead of the one being written at most, and the bytes of working bitmaps they
+// may hold together while they wait for their turn. A slow file (a large PNG) then holds up only
+// its own turn: the workers go on with the files after it instead of waiting idle.
+constexpr qsizetype kReadAheadWindow = 16;
+constexpr qsizetype kMaxHeldBytes = qsizetype(64) * 1024 * 1024;
 
-// Produces each file's prepared bitmap, either on the spot or from worker threads that work a
-// few files ahead (one per core). Preparing only reads the source, so doing it early changes
-// nothing that can be seen; everything written happens on the caller's thread, in list order.
+// Produces each file's prepared bitmap, either on the spot or from worker threads (one per
+// core) that work through the next files of the list. Preparing only reads the source, so
+// doing it early changes nothing that can be seen; everything written happens on the caller's
+// thread, in list order.
 class BitmapSource
 {
 public:
     BitmapSource(const QStringList &files, PipelineMode mode, const RunHooks &hooks)
         : m_files(files)
-        , m_ahead(mode == PipelineMode::ReadAhead
-                  ? std::clamp<qsizetype>(QThread::idealThreadCount(), 2, kMaxReadAhead)
-                  : 0)
         , m_hooks(hooks)
-    { }
+    {
+        const qsizetype workers = mode == PipelineMode::ReadAhead
+            ? std::clamp<qsizetype>(QThread::idealThreadCount(), 2, kMaxWorkers)
+            : 0;
+        try {
+            for (qsizetype i = 0; i < workers; ++i)
+                m_workers.emplace_back([this] { work(); });
+        } catch (const std::system_error &) {
+            // No more threads to be had: the ones made do the work, or none prepares each
+            // file on the spot.
+        }
+    }
     ~BitmapSource()
     {
         // Files prepared ahead of a cancel are dropped; they have written nothing.
-        for (std::future<PreparedBitmap> &pending : m_pending)
-            pending.wait();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        for (std::thread &worker : m_workers)
+            worker.join();
     }
     Q_DISABLE_COPY_MOVE(BitmapSource)
 
+    // Files are taken in list order; one passed over is dropped.
     PreparedBitmap take(qsizetype index)
     {
-        if (m_ahead == 0)
+        if (m_workers.empty())
             return prepareBitmap(m_files.at(index));
-        if (m_pending.empty())
-            m_nextToStart = index;
-        topUp();
-        PreparedBitmap prepared = whileLive(std::move(m_pending.front()));
-        m_pending.pop_front();
-        topUp(); // every worker stays busy while this file is written and ranked
+        PreparedBitmap prepared = waitFor(index);
         // A file changed or removed since it was read ahead is read again now, so the outcome
         // is what the one-file loop would have seen at this point.
         if (stampSource(m_files.at(index)) != prepared.source)
@@ -64,7 +84,54 @@ public:
     }
 
 private:
-    // The window stays live while a worker finishes (or waits for its share of memory).
+    void work()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] {
+                return m_stopping || m_nextToStart >= m_files.size()
+                    || (m_nextToStart < m_front + kReadAheadWindow && m_heldBytes < kMaxHeldBytes);
+            });
+            if (m_stopping || m_nextToStart >= m_files.size())
+                return;
+            const qsizetype index = m_nextToStart++;
+            lock.unlock();
+            PreparedBitmap prepared = prepareBitmap(m_files.at(index));
+            lock.lock();
+            m_heldBytes += prepared.bitmap.size();
+            m_ready.emplace(index, std::move(prepared));
+            m_changed.notify_all();
+        }
+    }
+
+    // The window stays live while the workers reach the file (or wait for their share of
+    // memory).
+    PreparedBitmap waitFor(qsizetype index)
+    {
+        std::unique_lock lock(m_mutex);
+        m_front = index;
+        m_nextToStart = std::max(m_nextToStart, index);
+        while (!m_ready.empty() && m_ready.begin()->first < index)
+            release(m_ready.begin());
+        m_changed.notify_all(); // the window has moved on
+        while (!m_changed.wait_for(lock, 10ms, [&] { return m_ready.contains(index); })) {
+            lock.unlock();
+            m_hooks.doYield();
+            lock.lock();
+        }
+        PreparedBitmap prepared = release(m_ready.find(index));
+        m_changed.notify_all(); // its bytes are no longer held
+        return prepared;
+    }
+
+    PreparedBitmap release(std::map<qsizetype, PreparedBitmap>::iterator ready)
+    {
+        m_heldBytes -= ready->second.bitmap.size();
+        PreparedBitmap prepared = std::move(ready->second);
+        m_ready.erase(ready);
+        return prepared;
+    }
+
     PreparedBitmap whileLive(std::future<PreparedBitmap> pending) const
     {
         while (pending.wait_for(10ms) != std::future_status::ready)
@@ -72,18 +139,16 @@ private:
         return pending.get();
     }
 
-    void topUp()
-    {
-        while (qsizetype(m_pending.size()) < m_ahead && m_nextToStart < m_files.size())
-            m_pending.push_back(
-                std::async(std::launch::async, prepareBitmap, m_files.at(m_nextToStart++)));
-    }
-
     const QStringList &m_files;
-    const qsizetype m_ahead;
     const RunHooks &m_hooks;
-    std::deque<std::future<PreparedBitmap>> m_pending; // files m_nextToStart - size() onwards
+    std::mutex m_mutex;
+    std::condition_variable m_changed; // a file is ready, the window moved, or the run ends
+    std::map<qsizetype, PreparedBitmap> m_ready;
+    qsizetype m_front = 0; // the file being taken: the window begins there
     qsizetype m_nextToStart = 0;
+    qsizetype m_heldBytes = 0; // of the bitmaps in m_ready
+    bool m_stopping = false;
+    std::vector<std::thread> m_workers; // last: they start once everything above is made
 };
 
 // One file through every step; nothing when a working file could not be written, which stops

@@ -225,6 +225,27 @@ TEST(ProcessFiles, ReadAheadLeavesTheSameEndState)
     EXPECT_EQ(readFile(oneFile.paths.workingBitmap()), readFile(readAhead.paths.workingBitmap()));
 }
 
+// The files read ahead hold their bitmaps until their turn; far more of them than may be held
+// at once (about 70 MiB here) still pass through, each in its turn.
+TEST(ProcessFiles, ReadAheadRunsThroughMoreBitmapsThanItMayHoldAhead)
+{
+    QTemporaryDir root;
+    const QString first = root.filePath(QStringLiteral("p000.png"));
+    ASSERT_TRUE(saveImage(makeScene(500, 400, 1), first, "PNG"));
+    QStringList files { first };
+    for (int i = 1; i < 120; ++i) {
+        files << root.filePath(QStringLiteral("p%1.png").arg(i, 3, 10, QLatin1Char('0')));
+        ASSERT_TRUE(QFile::copy(first, files.last()));
+    }
+    Sandbox box;
+    const auto ranker = RankLibrary::forFile(fakeRankerFile());
+    const ProcessFilesResult result = run(box, *ranker, files, PipelineMode::ReadAhead);
+    ASSERT_EQ(result.files.size(), files.size());
+    for (const FileOutcome &file : result.files)
+        EXPECT_EQ(file.rank, 501) << file.path.toStdString();
+    EXPECT_EQ(rowsInOrder(box.paths).size(), files.size());
+}
+
 TEST(ProcessFiles, LibraryIsLoadedOnceAndEveryRunStartsFromAnEmptyTable)
 {
     const FoundTree tree;
