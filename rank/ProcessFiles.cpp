@@ -53,8 +53,8 @@ public:
             for (qsizetype i = 0; i < workers; ++i)
                 m_workers.emplace_back([this] { work(); });
         } catch (const std::system_error &) {
-            // No more threads to be had: the ones made do the work, or none prepares each
-            // file on the spot.
+            // No more threads to be had: the ones made do the work; with none, each file is
+            // prepared on the spot.
         }
     }
     ~BitmapSource()
