@@ -459,7 +459,7 @@ std::optional<cv::Mat> pngBand(const std::string &path, StoredSize stored, cv::R
     const ReadOnlyFile file(path);
     if (!file.isOpen())
         return cv::Mat {};
-    cv::Mat band(rect.size(), CV_8UC3, cv::Scalar::all(0));
+    cv::Mat band(rect.size(), CV_8UC3); // every row is written, or the band is not used
     switch (decodePngBand(file, stored, rect, band)) {
     case PngRows::Read:
         return band;
@@ -471,7 +471,7 @@ std::optional<cv::Mat> pngBand(const std::string &path, StoredSize stored, cv::R
     return cv::Mat {};
 }
 
-// The band read from only the part of the file that holds it; nothing for a kind of file that
+// The band read from just the rows or strips of the file that hold it; nothing for a file that
 // must be decoded whole. An empty picture when the file could not be read there.
 std::optional<cv::Mat> partialBand(
     const std::string &path, const std::vector<uint8_t> &head, StoredSize stored, cv::Rect rect)
@@ -480,9 +480,7 @@ std::optional<cv::Mat> partialBand(
         return pngBand(path, stored, rect);
     if (const std::optional<BmpPixels> bmp = bmpPixels(head.data(), head.size()))
         return bmpBand(path, *bmp, stored, rect);
-    if (head.size() >= 4
-        && (std::equal(head.begin(), head.begin() + 4, "II*\0")
-            || std::equal(head.begin(), head.begin() + 4, "MM\0*")))
+    if (tiffDirectory(head.data(), head.size()))
         return tiffBand(path, stored, rect);
     return std::nullopt;
 }
